@@ -1,0 +1,46 @@
+#pragma once
+
+#include <cstdint>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "common/byte_count.h"
+
+namespace torvane {
+
+// A file handle as callers keep it: > 0 open, 0 closed, -1 a failed open.
+using FileHandle = std::int32_t;
+
+// Opens, reads, writes, cuts and closes files at explicit 64-bit positions.
+// The object has no state of its own; the caller keeps the handle. Reads,
+// writes and opens yield and honour StopFlag (see each member).
+class cBigFiles {
+ public:
+  bool OpenReadOnly(const std::string& strFileName, FileHandle& hFile);
+  bool OpenReadWrite(const std::string& strFileName, FileHandle& hFile);
+  void CalcFileSize(const std::string& strFileName, ByteCount& curFilesize,
+                    std::string* strBitsInHex = nullptr);
+  bool API_ReadFile(FileHandle hFile, ByteCount curPosition, std::vector<std::uint8_t>& abytData);
+  // When this returns true the whole buffer is on stable storage at curPosition.
+  bool API_WriteFile(FileHandle hFile, ByteCount curPosition, std::span<const std::uint8_t> abytData);
+  void API_SetEndOfFile(FileHandle hFile, ByteCount curPosition);
+  void API_CloseFile(FileHandle& hFile);
+  bool CreateBigFile(const std::string& strFileName, ByteCount curFilesize, bool blnVerify = false);
+  bool LoadWithNullValues(FileHandle hFile, ByteCount curFilesize);
+
+  // The two 32-bit words of a position, as the low-level interface carries them.
+  struct Words {
+    std::int32_t low;
+    std::int32_t high;
+  };
+
+ private:
+  friend class cBigFilesTestPeer;
+  static Words SplitByteCount(ByteCount curPosition);
+  static ByteCount JoinByteCount(std::int32_t low, std::int32_t high);
+  static bool PathExists(const std::string& path);
+  static std::string LargeNumberToHex(ByteCount value);
+};
+
+}  // namespace torvane

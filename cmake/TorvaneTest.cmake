@@ -1,0 +1,12 @@
+# add_torvane_test(<name> SOURCES <files...> LIBS <targets...>)
+# One line per test program; every TEST() inside is registered with CTest.
+function(add_torvane_test name)
+  cmake_parse_arguments(ARG "" "" "SOURCES;LIBS;ENV" ${ARGN})
+  add_executable(${name} ${ARG_SOURCES})
+  target_link_libraries(${name} PRIVATE ${ARG_LIBS} torvane_test_support GTest::gtest GTest::gtest_main)
+  set(props "")
+  if(ARG_ENV)
+    set(props PROPERTIES ENVIRONMENT "${ARG_ENV}")
+  endif()
+  gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60 ${props})
+endfunction()

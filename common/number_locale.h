@@ -1,0 +1,21 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace torvane {
+
+// The user's number conventions: the window takes them from the desktop's
+// locale, the command line from LC_NUMERIC.
+struct NumberLocale {
+  std::string decimal_point = ".";
+  std::string group_separator = ",";
+};
+
+const NumberLocale& UserNumberLocale();
+void SetUserNumberLocale(NumberLocale locale);
+
+// The "#,##0" format: whole number, thousands grouped with the user's separator.
+std::string FormatThousands(std::int64_t value);
+
+}  // namespace torvane

@@ -1,0 +1,69 @@
+#pragma once
+
+#include <chrono>
+#include <cstdint>
+
+namespace torvane {
+
+// Runs the window's pending events (the Stop click above all) and returns.
+class EventPump {
+ public:
+  virtual ~EventPump() = default;
+  virtual void PumpEvents() = 0;
+};
+
+// How often a Yield() really pumps. Pumping costs about a microsecond even
+// with nothing pending, so production pumps only when `interval` has passed,
+// and reads the clock only every `steps_per_clock_read` yields.
+struct YieldPolicy {
+  std::uint32_t steps_per_clock_read;
+  std::chrono::nanoseconds interval;
+
+  static constexpr YieldPolicy Production() { return {1024, std::chrono::milliseconds(10)}; }
+  // Every Yield() calls the pump: tests use it so that each yield point can
+  // be reached by a scripted pump.
+  static constexpr YieldPolicy EveryYield() { return {1, std::chrono::nanoseconds(0)}; }
+};
+
+// Installs the pump (nullptr: yields do nothing) and its policy. Returns the
+// pump that was installed before.
+EventPump* InstallEventPump(EventPump* pump, YieldPolicy policy = YieldPolicy::Production());
+
+namespace yield_detail {
+inline std::uint32_t countdown = 1;
+void SlowPath();
+}  // namespace yield_detail
+
+// One yield point. Inlined to a counter step: the clock and the pump are only
+// touched on the slow path.
+inline void Yield() {
+  if (--yield_detail::countdown == 0) [[unlikely]]
+    yield_detail::SlowPath();
+}
+
+// Takes the budget of `steps` yields at once when no clock read (and so no
+// pump) can fall inside them, and returns true. Returns false, taking
+// nothing, when the caller must yield step by step. Under EveryYield() it
+// always returns false, so tests still see every yield.
+inline bool TryYieldBlock(std::uint32_t steps) {
+  if (yield_detail::countdown > steps) {
+    yield_detail::countdown -= steps;
+    return true;
+  }
+  return false;
+}
+
+// Installs a pump for the lifetime of the object and restores the previous
+// one (and the production policy) afterwards.
+class ScopedEventPump {
+ public:
+  explicit ScopedEventPump(EventPump* pump, YieldPolicy policy = YieldPolicy::EveryYield());
+  ~ScopedEventPump();
+  ScopedEventPump(const ScopedEventPump&) = delete;
+  ScopedEventPump& operator=(const ScopedEventPump&) = delete;
+
+ private:
+  EventPump* previous_;
+};
+
+}  // namespace torvane

@@ -1,0 +1,74 @@
+#pragma once
+
+// The engine module: one run from the Create click to "Done.".
+// CONTRACT for the front ends (window and command line). The engine work may
+// add members but keeps these.
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "common/byte_count.h"
+#include "common/job.h"
+
+namespace torvane::FileCreator {
+
+// Wires the engine to its front end. Both must outlive every run.
+void Attach(JobSource* source, RunView* view);
+
+// The Create/Stop button's click. A start runs the whole job (yielding to the
+// event loop throughout) and returns after "Done."; a click whose caption is
+// "Stop" arrives nested inside a yield and only asks the run to stop.
+void PushButton1_Click();
+
+// True while a run (including its winding down) is active: a start is not
+// taken then.
+bool IsRunning();
+
+enum class RunOutcome { None, Completed, Stopped, Failed };
+// How the last run ended: Stopped when a Stop click (or RequestStop) ended it,
+// Failed when an error did, Completed otherwise.
+RunOutcome LastOutcome();
+
+// Asks the active run to stop, as the Stop click does (for Ctrl-C).
+void RequestStop();
+
+// Name and size of the file a job makes, as BeginProcessing works them out.
+struct JobTarget {
+  bool ok = false;           // false: `error` says why and no file is touched
+  std::string error;         // a message for the user
+  bool empty_file = false;   // "Empty.dat" of 0 bytes; no builder runs
+  std::string name;          // JobFileName: without folder and ".dat"
+  ByteCount size = 0;        // TotalBytes
+};
+JobTarget ResolveTarget(const JobSettings& job);
+
+// Folder, then "/" unless the folder already ends with one, then name and ".dat".
+std::string JoinJobPath(const std::string& folder, const std::string& name);
+
+bool IsFolder(const std::string& path);
+void BeginProcessing();
+
+// The engine's state of the current (or last) run.
+ByteCount TotalBytes();
+const std::string& JobFileName();
+const std::string& JobFilePath();
+
+bool BuildFixedLength(std::int16_t LowValue, std::int16_t HighValue);
+bool BuildContinuous(std::int16_t LowValue, std::int16_t HighValue);
+std::int32_t CalcChunkSize(ByteCount remaining);
+std::vector<std::uint8_t> FmtOutputRecord(std::int32_t recLen, std::vector<std::uint8_t>& pool,
+                                          std::int32_t& position, bool addCrLf);
+void ShowProgress(ByteCount written);
+std::int16_t CalcProgress(double current);
+
+// The preset list as the window shows it, and the unit list.
+struct Preset {
+  const char* list_text;
+  const char* name;
+  ByteCount bytes;
+};
+const std::vector<Preset>& Presets();
+const std::vector<std::string>& UnitListTexts();
+
+}  // namespace torvane::FileCreator

@@ -1,0 +1,122 @@
+#include <gtest/gtest.h>
+
+#include <stdexcept>
+#include <thread>
+
+#include "common/error_box.h"
+#include "common/number_locale.h"
+#include "common/pseudo_random.h"
+#include "common/settings_store.h"
+#include "common/yield.h"
+#include "tests/support/fakes.h"
+
+namespace torvane {
+namespace {
+
+using testing::RecordingMessageBoxes;
+
+struct CountingPump : EventPump {
+  int pumped = 0;
+  void PumpEvents() override { ++pumped; }
+};
+
+TEST(Yield, ProductionPolicyPumpsOnlyWhenTheIntervalHasPassed) {
+  CountingPump pump;
+  ScopedEventPump scope(&pump, YieldPolicy{4, std::chrono::milliseconds(5)});
+  for (int i = 0; i < 400; ++i) Yield();  // far less than 5 ms
+  EXPECT_EQ(pump.pumped, 0);
+  std::this_thread::sleep_for(std::chrono::milliseconds(6));
+  for (int i = 0; i < 3; ++i) Yield();  // the clock is not read before the 4th step
+  EXPECT_EQ(pump.pumped, 0);
+  Yield();
+  EXPECT_EQ(pump.pumped, 1);
+}
+
+TEST(Yield, EveryYieldPolicyPumpsEachTimeAndRefusesBlocks) {
+  CountingPump pump;
+  ScopedEventPump scope(&pump, YieldPolicy::EveryYield());
+  EXPECT_FALSE(TryYieldBlock(1));
+  for (int i = 0; i < 7; ++i) Yield();
+  EXPECT_EQ(pump.pumped, 7);
+}
+
+TEST(Yield, BlockBudgetNeverSkipsAClockRead) {
+  CountingPump pump;
+  ScopedEventPump scope(&pump, YieldPolicy{100, std::chrono::nanoseconds(0)});
+  EXPECT_TRUE(TryYieldBlock(60));
+  EXPECT_FALSE(TryYieldBlock(60));  // the clock read falls inside: go step by step
+  int steps = 0;
+  while (pump.pumped == 0) {
+    Yield();
+    ++steps;
+  }
+  EXPECT_EQ(steps, 40);
+}
+
+TEST(ErrorBox, TextNamesProjectModuleProcedureAndLine) {
+  EXPECT_EQ(ErrorBoxText("Overflow", "Form1", "PushButton1_Click", 30),
+            "Overflow\r\nin Torvane2021/08/31.Form1.PushButton1_Click at line 30\r\r"
+            "Please email screenshot of this message to support@torvane.dev");
+}
+
+TEST(ErrorBox, TrapReportsTheFailingStatementAndTheProcedureGoesOn) {
+  RecordingMessageBoxes boxes;
+  ErrorTrap trap("FileCreator", "CalcProgress");
+  std::vector<int> ran;
+  trap(10, [&] { ran.push_back(10); });
+  EXPECT_FALSE(trap(20, [&] { throw std::overflow_error("Overflow"); }));
+  trap(30, [&] { ran.push_back(30); });
+  EXPECT_EQ(ran, (std::vector<int>{10, 30}));
+  ASSERT_EQ(boxes.shown.size(), 1u);
+  EXPECT_EQ(boxes.shown[0].title, "Application Error");
+  EXPECT_EQ(boxes.shown[0].icon, MsgIcon::Exclamation);
+  EXPECT_NE(boxes.shown[0].text.find("in Torvane2021/08/31.FileCreator.CalcProgress at line 20"),
+            std::string::npos);
+}
+
+TEST(MessageBox, DefaultTitleIsTheApplicationTitle) {
+  RecordingMessageBoxes boxes;
+  MsgBox("Done.");
+  MsgBox("x", MsgIcon::Exclamation, "Other");
+  EXPECT_EQ(boxes.shown[0].title, "Torvane");
+  EXPECT_EQ(boxes.shown[1].title, "Other");
+  EXPECT_EQ(LocatedMessage("Failed to write to file.", "clsBigFiles", "API_WriteFile"),
+            "Failed to write to file.\r\n\r\nclsBigFiles.API_WriteFile");
+}
+
+TEST(NumberLocale, ThousandsUseTheUserSeparator) {
+  EXPECT_EQ(FormatThousands(0), "0");
+  EXPECT_EQ(FormatThousands(999), "999");
+  EXPECT_EQ(FormatThousands(1457664), "1,457,664");
+  EXPECT_EQ(FormatThousands(-2147483648LL), "-2,147,483,648");
+  EXPECT_EQ(FormatThousands(INT64_MIN), "-9,223,372,036,854,775,808");
+  SetUserNumberLocale({",", "."});
+  EXPECT_EQ(FormatThousands(1024), "1.024");
+  SetUserNumberLocale({});
+}
+
+TEST(Settings, MemoryStoreFallsBackPerAddress) {
+  MemorySettingsStore store;
+  store.SaveSetting(kSettingsApplication, kSettingsSection, "Text1", "10");
+  EXPECT_EQ(store.GetSetting(kSettingsApplication, kSettingsSection, "Text1", "0"), "10");
+  EXPECT_EQ(store.GetSetting(kSettingsApplication, "Other", "Text1", "0"), "0");
+  EXPECT_TRUE(store.Contains("Text1"));
+  EXPECT_FALSE(store.Contains("Text2"));
+}
+
+TEST(PseudoRandom, ReseedMakesTheSequenceAFunctionOfTheSeed) {
+  XoshiroRandom a, b;
+  a.Reseed(12345);
+  b.Reseed(12345);
+  for (int i = 0; i < 100; ++i) {
+    const double x = a.Next();
+    EXPECT_EQ(x, b.Next());
+    EXPECT_GE(x, 0.0);
+    EXPECT_LT(x, 1.0);
+  }
+  b.Reseed(12346);
+  EXPECT_NE(a.Next(), b.Next());
+}
+
+}  // namespace
+}  // namespace torvane

@@ -1,0 +1,103 @@
+#pragma once
+
+// Test doubles for the outside world of the core: they record what a user
+// would have seen and can press Stop at a chosen yield.
+
+#include <cstdint>
+#include <filesystem>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "common/clock.h"
+#include "common/message_box.h"
+#include "common/stop_flag.h"
+#include "common/yield.h"
+
+namespace torvane::testing {
+
+struct ShownBox {
+  std::string text;
+  MsgIcon icon;
+  std::string title;
+};
+
+// Records every box instead of showing it. Installed for its lifetime.
+class RecordingMessageBoxes : public MessageBoxes {
+ public:
+  RecordingMessageBoxes() : previous_(InstallMessageBoxes(this)) {}
+  ~RecordingMessageBoxes() override { InstallMessageBoxes(previous_); }
+
+  void Show(std::string_view text, MsgIcon icon, std::string_view title) override {
+    shown.push_back({std::string(text), icon, std::string(title)});
+    if (on_show) on_show(shown.back());
+  }
+
+  std::vector<std::string> Texts() const {
+    std::vector<std::string> texts;
+    for (const auto& box : shown) texts.push_back(box.text);
+    return texts;
+  }
+
+  std::vector<ShownBox> shown;
+  std::function<void(const ShownBox&)> on_show;
+
+ private:
+  MessageBoxes* previous_;
+};
+
+// Counts every yield (it is installed with the every-yield policy) and can
+// run an action at the k-th one: set StopFlag, or whatever a user might do.
+class ScriptedPump : public EventPump {
+ public:
+  ScriptedPump() : scope_(this) {}
+
+  void PumpEvents() override {
+    ++count;
+    if (count == stop_at) StopFlag = true;
+    if (on_pump) on_pump(count);
+  }
+
+  std::int64_t count = 0;
+  std::int64_t stop_at = -1;  // the yield (1-based) at which StopFlag is set
+  std::function<void(std::int64_t)> on_pump;
+
+ private:
+  ScopedEventPump scope_;
+};
+
+// A tick counter that tests move by hand (or that advances on every read).
+class FakeTicks : public TickSource {
+ public:
+  FakeTicks() : previous_(InstallTickSource(this)) {}
+  ~FakeTicks() override { InstallTickSource(previous_); }
+  std::uint32_t Ticks() override {
+    const std::uint32_t now = value;
+    value += step;
+    return now;
+  }
+  std::uint32_t value = 1000;
+  std::uint32_t step = 0;
+
+ private:
+  TickSource* previous_;
+};
+
+// A fresh folder under the system's temporary directory, removed afterwards.
+class TempDir {
+ public:
+  TempDir();
+  ~TempDir();
+  TempDir(const TempDir&) = delete;
+  TempDir& operator=(const TempDir&) = delete;
+  const std::filesystem::path& path() const { return path_; }
+  std::string File(const std::string& name) const { return (path_ / name).string(); }
+
+ private:
+  std::filesystem::path path_;
+};
+
+std::string ReadFileBytes(const std::string& path);
+void WriteFileBytes(const std::string& path, const std::string& bytes);
+
+}  // namespace torvane::testing
