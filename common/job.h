@@ -46,6 +46,12 @@ class RunView {
   virtual void SetMousePointer(MousePointer pointer) = 0;
   virtual void SetProgressValue(int percent) = 0;
   virtual void SetProgressText(std::string_view text) = 0;
+  // The counts behind each progress update, for views that show more than
+  // the text (a rate, the time left). Called right after the text is set.
+  virtual void SetProgressBytes(long long written, long long total) {
+    (void)written;
+    (void)total;
+  }
 };
 
 }  // namespace torvane
