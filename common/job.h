@@ -3,6 +3,8 @@
 #include <string>
 #include <string_view>
 
+#include "common/byte_count.h"
+
 namespace torvane {
 
 enum class CaseConversion { None, Lower, Upper };
@@ -48,7 +50,7 @@ class RunView {
   virtual void SetProgressText(std::string_view text) = 0;
   // The counts behind each progress update, for views that show more than
   // the text (a rate, the time left). Called right after the text is set.
-  virtual void SetProgressBytes(long long written, long long total) {
+  virtual void SetProgressBytes(ByteCount written, ByteCount total) {
     (void)written;
     (void)total;
   }
