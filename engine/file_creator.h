@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "common/byte_count.h"
@@ -42,6 +43,18 @@ struct JobTarget {
   ByteCount size = 0;        // TotalBytes
 };
 JobTarget ResolveTarget(const JobSettings& job);
+
+// LowText or HighText as the builders take it: the trimmed text read as a
+// number and made a 16-bit integer, a fraction going to the nearest whole
+// number and a half to the even one. No 0..255 bound is applied: the
+// builders decide what a value outside it means. `label` names the box in
+// the message ("Low" or "High").
+struct ByteValue {
+  bool ok = false;
+  std::int16_t value = 0;
+  std::string error;  // a message for the user when !ok
+};
+ByteValue ConvertByteValue(std::string_view label, const std::string& text);
 
 // Folder, then "/" unless the folder already ends with one, then name and ".dat".
 std::string JoinJobPath(const std::string& folder, const std::string& name);

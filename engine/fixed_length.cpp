@@ -1,0 +1,162 @@
+// The fixed-length builder: 80-byte text records, the last one shorter.
+
+#include <span>
+
+#include "bigfiles/big_files.h"
+#include "common/error_box.h"
+#include "common/message_box.h"
+#include "common/stop_flag.h"
+#include "common/yield.h"
+#include "engine/case_mapping.h"
+#include "engine/file_creator.h"
+#include "engine/messages.h"
+#include "engine/run_state.h"
+#include "engine/builder_run.h"
+#include "random/prng.h"
+
+namespace torvane::FileCreator {
+
+using detail::g_run;
+
+namespace {
+
+constexpr std::int32_t kRecordLength = 80;
+constexpr std::uint32_t kProgressIntervalMs = 250;
+constexpr char kHexDigits[] = "0123456789ABCDEF";
+
+// Draws batches until `pool` holds `chunk` bytes within low..high (a range
+// with no byte value in it never fills, so the run goes on until Stop).
+// Returns false when the run is to end.
+bool FillPool(cPrng& prng, std::int32_t chunk, std::int16_t low, std::int16_t high,
+              std::vector<std::uint8_t>& pool) {
+  pool.clear();
+  const auto wanted = static_cast<std::size_t>(chunk);
+  while (pool.size() < wanted) {
+    const RndResult drawn = prng.BuildRndData(chunk, 3);
+    Yield();
+    if (StopFlag) return false;
+    const Bytes* bytes = std::get_if<Bytes>(&drawn);
+    if (prng.IsArrayInitialized(drawn) == 0 || bytes == nullptr || bytes->size() < wanted) {
+      detail::FailRun(kNoRandomDataMessage);
+      return false;
+    }
+    for (std::size_t i = 0; i < wanted; ++i) {
+      const std::uint8_t b = (*bytes)[i];
+      if (b >= low && b <= high) {
+        pool.push_back(b);
+        if (pool.size() == wanted) break;
+      }
+      Yield();
+      if (StopFlag) return false;
+    }
+    Yield();
+    if (StopFlag) return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+// One record of recLen bytes from the pool, advancing `position` by recLen.
+// With addCrLf the record is recLen - 2 content bytes and CR LF. A record of
+// a single byte (the last one of a size whose remainder modulo 80 is 1, which
+// only a length typed in bytes gives) holds one content byte and no line
+// end: a lone CR or LF would be half a line end, while a content byte keeps
+// the rule that records show only hex digits or bytes of the range.
+std::vector<std::uint8_t> FmtOutputRecord(std::int32_t recLen, std::vector<std::uint8_t>& pool,
+                                          std::int32_t& position, bool addCrLf) {
+  try {
+    if (pool.empty() || recLen < 1) return {};
+    if (position < 0 || pool.size() - static_cast<std::size_t>(position) <
+                            static_cast<std::size_t>(recLen)) {
+      MsgBox(kPoolTooShortMessage);
+      return {};
+    }
+    JobSource* source = g_run.source;
+    // Hex needs two characters per source byte; the text is cut to recLen.
+    std::vector<std::uint8_t> text(2 * static_cast<std::size_t>(recLen));
+    std::size_t at = 0;
+    for (std::int32_t i = 0; i < recLen; ++i) {
+      const std::uint8_t b = pool[static_cast<std::size_t>(position)];
+      if (source == nullptr || source->HexPairs()) {
+        text[at] = static_cast<std::uint8_t>(kHexDigits[b >> 4]);
+        text[at + 1] = static_cast<std::uint8_t>(kHexDigits[b & 15]);
+        at += 2;
+      } else {
+        text[at++] = b;
+      }
+      Yield();
+      if (StopFlag) break;
+      ++position;
+    }
+    Yield();
+    if (StopFlag) return {};
+
+    text.resize(static_cast<std::size_t>(recLen));
+    std::size_t content = text.size();
+    if (addCrLf && recLen >= 2) {
+      content -= 2;
+      text[content] = '\r';
+      text[content + 1] = '\n';
+    }
+    ConvertCase(std::span(text.data(), content),
+                source != nullptr ? source->CaseConversionNow() : CaseConversion::None);
+    return text;
+  } catch (...) {
+    MsgBox(DescribeException(std::current_exception()));
+    return {};
+  }
+}
+
+bool BuildFixedLength(std::int16_t LowValue, std::int16_t HighValue) {
+  const ByteCount total = g_run.total_bytes;
+  return detail::RunBuilder([&](cPrng& prng, detail::TargetWriter& target) {
+    std::vector<std::uint8_t> pool;
+    pool.reserve(static_cast<std::size_t>(CalcChunkSize(total)));
+    detail::ProgressPacer pacer(kProgressIntervalMs);
+    while (target.opened() && target.written() < total) {
+      ByteCount remaining = total - target.written();
+      if (!FillPool(prng, CalcChunkSize(remaining), LowValue, HighValue, pool)) break;
+      std::int32_t position = 0;
+      Yield();
+      if (StopFlag) break;
+
+      for (;;) {
+        const auto recLen =
+            static_cast<std::int32_t>(remaining >= kRecordLength ? kRecordLength : remaining);
+        const std::vector<std::uint8_t> record = FmtOutputRecord(recLen, pool, position, true);
+        Yield();
+        if (StopFlag) break;
+        if (record.size() != static_cast<std::size_t>(recLen)) {
+          // FmtOutputRecord has shown why.
+          StopFlag = true;
+          g_run.failed = true;
+          break;
+        }
+        if (!target.Write(record)) break;
+        remaining -= recLen;
+        Yield();
+        if (StopFlag) break;
+        Yield();
+        if (remaining < 1 ||
+            pool.size() - static_cast<std::size_t>(position) < static_cast<std::size_t>(recLen))
+          break;
+        Yield();
+        if (pacer.Due()) {
+          ShowProgress(target.written());
+          pacer.Shown();
+        }
+      }
+      Yield();
+      if (StopFlag) break;
+    }
+
+    // Shown after a Stop too, so that the text names what the file holds.
+    Yield();
+    ShowProgress(target.written());
+    Yield();
+    return !StopFlag;
+  });
+}
+
+}  // namespace torvane::FileCreator

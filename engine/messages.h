@@ -1,0 +1,34 @@
+#pragma once
+
+// Every text the engine shows, in one place, so that tests compare them
+// byte for byte.
+
+#include <string>
+#include <string_view>
+
+namespace torvane::FileCreator {
+
+inline constexpr std::string_view kStopCaption = "Stop";
+inline constexpr std::string_view kIdleProgressText = "Progress Bar";
+inline constexpr std::string_view kDoneMessage = "Done.";
+inline constexpr std::string_view kFolderMissingMessage =
+    "Folder does not exist. Please select another folder.";
+inline constexpr std::string_view kEmptyFileName = "Empty";
+
+std::string PresetOutOfRangeMessage(int index);
+std::string UnitOutOfRangeMessage(int unit);
+std::string LengthNotANumberMessage(std::string_view trimmed);
+std::string LengthNegativeMessage(std::string_view trimmed);
+std::string LengthTooLargeMessage(std::string_view trimmed);
+// `label` is "Low" or "High".
+std::string ByteValueNotANumberMessage(std::string_view label, std::string_view text);
+std::string ByteValueOutOfRangeMessage(std::string_view label, std::string_view text);
+// `reason` is the system's description of the failure.
+std::string CannotEmptyMessage(std::string_view path, std::string_view reason);
+std::string CannotOpenMessage(std::string_view path);
+inline constexpr std::string_view kPoolTooShortMessage =
+    "The record cannot be made: too few random bytes are left in the pool.";
+inline constexpr std::string_view kNoRandomDataMessage =
+    "No random data came back for the file.";
+
+}  // namespace torvane::FileCreator

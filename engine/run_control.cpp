@@ -1,0 +1,173 @@
+// The Create/Stop button and one job from the click to "Done.".
+
+#include <sys/stat.h>
+
+#include "common/error_box.h"
+#include "common/message_box.h"
+#include "common/stop_flag.h"
+#include "common/yield.h"
+#include "engine/file_creator.h"
+#include "engine/messages.h"
+#include "engine/run_state.h"
+#include "engine/target_file.h"
+
+namespace torvane::FileCreator {
+
+using detail::g_run;
+
+namespace detail {
+
+void FailRun(std::string_view description) {
+  MsgBox(description);
+  StopFlag = true;
+  g_run.failed = true;
+}
+
+}  // namespace detail
+
+namespace {
+
+// What the click and RequestStop share: the run winds down at its next test
+// of the flag, and the button shows its idle caption again at once.
+void StopActiveRun() {
+  if (g_run.running) {
+    StopFlag = true;
+    g_run.stop_requested = true;
+  }
+  if (!g_run.saved_caption.empty() && g_run.view != nullptr)
+    g_run.view->SetButtonCaption(g_run.saved_caption);
+}
+
+RunOutcome OutcomeOfRun() {
+  if (g_run.failed) return RunOutcome::Failed;
+  if (g_run.stop_requested) return RunOutcome::Stopped;
+  // Set without a Stop: the file or random-data object failed and said why.
+  if (StopFlag) return RunOutcome::Failed;
+  return RunOutcome::Completed;
+}
+
+}  // namespace
+
+void Attach(JobSource* source, RunView* view) {
+  g_run.source = source;
+  g_run.view = view;
+}
+
+bool IsRunning() { return g_run.running; }
+RunOutcome LastOutcome() { return g_run.last_outcome; }
+ByteCount TotalBytes() { return g_run.total_bytes; }
+const std::string& JobFileName() { return g_run.job_file_name; }
+const std::string& JobFilePath() { return g_run.job_file_path; }
+
+void RequestStop() {
+  try {
+    StopActiveRun();
+  } catch (...) {
+    // The flag is set before the view is touched; a failing view changes nothing.
+  }
+}
+
+bool IsFolder(const std::string& path) {
+  // A NUL inside would make the system test a shorter path.
+  if (path.empty() || path.find('\0') != std::string::npos) return false;
+  struct stat info {};
+  return ::stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+}
+
+void PushButton1_Click() {
+  RunView* view = g_run.view;
+  JobSource* source = g_run.source;
+  if (view == nullptr || source == nullptr) return;
+  ErrorTrap trap("Form1", "PushButton1_Click");
+
+  std::string caption;
+  trap(10, [&] { caption = view->ButtonCaption(); });
+  const bool stop_click = caption == kStopCaption;
+  // After a Stop the button shows its idle caption while the run still winds
+  // down; a click then must not start a second run over the same state.
+  if (!stop_click && g_run.running) return;
+
+  bool folder_ok = false;
+  trap(20, [&] { folder_ok = IsFolder(source->OutputFolder()); });
+  if (!folder_ok) {
+    trap(30, [&] { MsgBox(kFolderMissingMessage); });
+    if (!stop_click) g_run.last_outcome = RunOutcome::Failed;
+    return;
+  }
+  if (stop_click) {
+    trap(40, [&] { StopActiveRun(); });
+    return;
+  }
+
+  g_run.running = true;
+  g_run.stop_requested = false;
+  g_run.failed = false;
+  trap(50, [&] { view->SetMousePointer(MousePointer::Hourglass); });
+  trap(60, [&] { g_run.saved_caption = caption; });
+  trap(70, [&] { view->SetButtonCaption(kStopCaption); });
+  trap(80, [&] { StopFlag = false; });
+  trap(90, [&] { BeginProcessing(); });
+  trap(100, [&] { view->SetButtonCaption(g_run.saved_caption); });
+  trap(110, [&] { view->SetProgressValue(0); });
+  trap(120, [&] { view->SetProgressText(kIdleProgressText); });
+  trap(130, [&] { view->SetMousePointer(MousePointer::Default); });
+  g_run.last_outcome = OutcomeOfRun();
+  trap(140, [&] { MsgBox(kDoneMessage); });
+  g_run.running = false;
+}
+
+void BeginProcessing() {
+  RunView* view = g_run.view;
+  JobSource* source = g_run.source;
+  if (view == nullptr || source == nullptr) return;
+  try {
+    view->SetMousePointer(MousePointer::Default);
+    StopFlag = false;
+    Yield();
+    g_run.total_bytes = 0;
+    g_run.job_file_name.clear();
+    g_run.job_file_path.clear();
+    if (StopFlag) return;
+
+    const JobSettings job = source->ReadJob();
+    const JobTarget target = ResolveTarget(job);
+    if (!IsFolder(job.OutputFolder)) {
+      // The folder is read again here and may have changed since the click;
+      // an empty one would put the file at the root.
+      detail::FailRun(kFolderMissingMessage);
+    } else if (!target.ok) {
+      detail::FailRun(target.error);
+    } else if (target.empty_file) {
+      g_run.job_file_name = target.name;
+      g_run.job_file_path = JoinJobPath(job.OutputFolder, target.name);
+      detail::EmptyTarget(g_run.job_file_path);
+    } else {
+      g_run.job_file_name = target.name;
+      g_run.total_bytes = target.size;
+      Yield();
+      if (StopFlag) return;
+      const ByteValue low = ConvertByteValue("Low", job.LowText);
+      const ByteValue high = ConvertByteValue("High", job.HighText);
+      if (!low.ok || !high.ok) {
+        detail::FailRun(!low.ok ? low.error : high.error);
+      } else {
+        g_run.job_file_path = JoinJobPath(job.OutputFolder, target.name);
+        ShowProgress(0);
+        if (job.FixedLength)
+          BuildFixedLength(low.value, high.value);
+        else
+          BuildContinuous(low.value, high.value);
+      }
+    }
+  } catch (...) {
+    detail::FailRun(DescribeException(std::current_exception()));
+  }
+  try {
+    view->SetMousePointer(MousePointer::Default);
+    Yield();
+  } catch (...) {
+    detail::FailRun(DescribeException(std::current_exception()));
+  }
+}
+
+}  // namespace torvane::FileCreator

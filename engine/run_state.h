@@ -1,0 +1,56 @@
+#pragma once
+
+// The engine's process-wide state, shared by the files of the module. Only
+// the UI thread touches it, and only one run owns it at a time.
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "common/byte_count.h"
+#include "common/clock.h"
+#include "common/job.h"
+#include "engine/file_creator.h"
+
+namespace torvane::FileCreator::detail {
+
+struct RunState {
+  JobSource* source = nullptr;
+  RunView* view = nullptr;
+  ByteCount total_bytes = 0;
+  std::string job_file_name;
+  std::string job_file_path;
+  std::string saved_caption;
+  bool running = false;         // from a taken start until after "Done."
+  bool stop_requested = false;  // a Stop click or RequestStop during this run
+  bool failed = false;          // the engine reported an error in this run
+  RunOutcome last_outcome = RunOutcome::None;
+};
+
+inline RunState g_run;
+
+// The engine's report of an error that ends the run: a message box with the
+// description (application title), StopFlag set, the run counted as failed.
+void FailRun(std::string_view description);
+
+// Paces the periodic progress updates: due on the first check of a run and
+// then whenever more than `interval_ms` passed since the last update. Unsigned
+// differences keep it right across the wrap of the 32-bit tick counter.
+class ProgressPacer {
+ public:
+  explicit ProgressPacer(std::uint32_t interval_ms) : interval_ms_(interval_ms) {}
+  bool Due() {
+    return first_ || GetTickCount() - last_ > interval_ms_;
+  }
+  void Shown() {
+    first_ = false;
+    last_ = GetTickCount();
+  }
+
+ private:
+  std::uint32_t interval_ms_;
+  bool first_ = true;
+  std::uint32_t last_ = 0;
+};
+
+}  // namespace torvane::FileCreator::detail
