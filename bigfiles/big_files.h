@@ -1,6 +1,8 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <span>
 #include <string>
 #include <vector>
@@ -23,7 +25,8 @@ class cBigFiles {
                     std::string* strBitsInHex = nullptr);
   bool API_ReadFile(FileHandle hFile, ByteCount curPosition, std::vector<std::uint8_t>& abytData);
   // When this returns true the whole buffer is on stable storage at curPosition.
-  bool API_WriteFile(FileHandle hFile, ByteCount curPosition, std::span<const std::uint8_t> abytData);
+  bool API_WriteFile(FileHandle hFile, ByteCount curPosition,
+                     std::span<const std::uint8_t> abytData);
   void API_SetEndOfFile(FileHandle hFile, ByteCount curPosition);
   void API_CloseFile(FileHandle& hFile);
   bool CreateBigFile(const std::string& strFileName, ByteCount curFilesize, bool blnVerify = false);
@@ -41,6 +44,18 @@ class cBigFiles {
   static ByteCount JoinByteCount(std::int32_t low, std::int32_t high);
   static bool PathExists(const std::string& path);
   static std::string LargeNumberToHex(ByteCount value);
+
+  // API_ReadFile and API_WriteFile are twins: one sequence of yields, checks
+  // and messages, differing only in what moves the bytes.
+  struct TransferKind {
+    const char* member;
+    const char* seek_failed;
+    const char* transfer_failed;
+    bool flushes;
+  };
+  // `move_all` moves the whole buffer at the offset, or returns false.
+  bool TransferAt(FileHandle hFile, ByteCount curPosition, std::size_t lngLength,
+                  const TransferKind& kind, const std::function<bool(int, ByteCount)>& move_all);
 };
 
 }  // namespace torvane
