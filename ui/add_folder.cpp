@@ -1,0 +1,44 @@
+#include "ui/add_folder.h"
+
+#include <QFile>
+#include <QFileDialog>
+
+namespace torvane::AddFolder {
+namespace {
+
+class DesktopFolderChooser : public FolderChooser {
+ public:
+  std::string Choose(QWidget* owner, std::string_view instruction,
+                     std::string_view initial_folder) override {
+    QFileDialog dialog(owner, QString::fromUtf8(instruction.data(), qsizetype(instruction.size())));
+    dialog.setFileMode(QFileDialog::Directory);
+    dialog.setOption(QFileDialog::ShowDirsOnly, true);
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    dialog.setWindowModality(Qt::WindowModal);
+    if (!initial_folder.empty())
+      dialog.setDirectory(QFile::decodeName(std::string(initial_folder).c_str()));
+    if (dialog.exec() != QDialog::Accepted) return {};
+    const QStringList chosen = dialog.selectedFiles();
+    if (chosen.isEmpty()) return {};
+    return QFile::encodeName(QDir::cleanPath(chosen.front())).toStdString();
+  }
+};
+
+DesktopFolderChooser g_desktop_chooser;
+FolderChooser* g_chooser = nullptr;
+
+}  // namespace
+
+FolderChooser* InstallFolderChooser(FolderChooser* chooser) {
+  FolderChooser* previous = g_chooser;
+  g_chooser = chooser;
+  return previous;
+}
+
+std::string BrowseForFolder(QWidget* owner, std::string_view instruction,
+                            std::string_view initial_folder) {
+  FolderChooser& chooser = g_chooser != nullptr ? *g_chooser : g_desktop_chooser;
+  return chooser.Choose(owner, instruction, initial_folder);
+}
+
+}  // namespace torvane::AddFolder

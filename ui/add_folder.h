@@ -1,0 +1,31 @@
+#pragma once
+
+// The folder module: a modal chooser of file-system folders, owned by the
+// main window, behind a seam that tests answer instead of a person.
+
+#include <string>
+#include <string_view>
+
+class QWidget;
+
+namespace torvane::AddFolder {
+
+class FolderChooser {
+ public:
+  virtual ~FolderChooser() = default;
+  // Shows the chooser over `owner` with the instruction text, preselecting
+  // `initial_folder` unless it is "". Returns the chosen folder's path, or ""
+  // on cancel.
+  virtual std::string Choose(QWidget* owner, std::string_view instruction,
+                             std::string_view initial_folder) = 0;
+};
+
+// Installs the chooser (nullptr: the desktop's own). Returns the previous one.
+FolderChooser* InstallFolderChooser(FolderChooser* chooser);
+
+// The chosen folder's path as the chooser gives it (no trailing "/" except
+// for the root), or "" when the user cancels.
+std::string BrowseForFolder(QWidget* owner, std::string_view instruction,
+                            std::string_view initial_folder);
+
+}  // namespace torvane::AddFolder

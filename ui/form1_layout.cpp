@@ -1,0 +1,172 @@
+// The window's design: controls, captions, frames, geometry, fonts and the
+// keyboard order.
+
+#include <QComboBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScreen>
+
+#include "ui/form1.h"
+#include "ui/window_texts.h"
+
+namespace torvane::ui {
+namespace {
+
+// Positions are designed in twips: 15 to the pixel at 96 dpi.
+struct Twips {
+  int left, top, width, height;
+};
+
+constexpr int kClientWidth = 8040;
+constexpr int kClientHeight = 6195;
+constexpr double kWindowPointSize = 9.0;
+constexpr double kButtonPointSize = 11.25;
+
+QString Q(std::string_view text) {
+  return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+// Arial where the system has it, else a face with the same metrics.
+QFont ArialBold(double point_size) {
+  QFont font;
+  font.setFamilies({"Arial", "Liberation Sans", "Arimo"});
+  font.setPointSizeF(point_size);
+  font.setBold(true);
+  return font;
+}
+
+}  // namespace
+
+void Form1::BuildControls() {
+  // Qt maps device-independent pixels to the screen; where it does not (high
+  // dpi scaling turned off) the font dpi tells how far to scale the design.
+  const double scale = logicalDpiX() > 0 ? logicalDpiX() / 96.0 : 1.0;
+  const auto px = [scale](int twips) { return qRound(twips / 15.0 * scale); };
+  const auto place = [&px](QWidget* control, Twips at) {
+    control->setGeometry(px(at.left), px(at.top), px(at.width), px(at.height));
+  };
+  const auto frame = [&](const char* caption, Twips at) {
+    auto* box = new QGroupBox(QString::fromLatin1(caption), this);
+    place(box, at);
+    box->setMouseTracking(true);
+    box->installEventFilter(this);
+    return box;
+  };
+  const auto label = [&](QWidget* parent, const char* caption, Twips at) {
+    auto* control = new QLabel(QString::fromLatin1(caption), parent);
+    place(control, at);
+    return control;
+  };
+  const auto text_box = [&](QWidget* parent, const char* text, Twips at) {
+    auto* control = new TextBox(QString::fromLatin1(text), parent);
+    place(control, at);
+    return control;
+  };
+  const auto option = [&](QWidget* parent, const char* caption, Twips at) {
+    auto* control = new QRadioButton(QString::fromLatin1(caption), parent);
+    place(control, at);
+    return control;
+  };
+  const auto list = [&](QWidget* parent, Twips at) {
+    auto* control = new QComboBox(parent);
+    control->setEditable(false);  // the user picks an entry and cannot type one
+    place(control, at);
+    return control;
+  };
+  const auto button = [&](QWidget* parent, std::string_view caption, Twips at) {
+    auto* control = new QPushButton(Q(caption), parent);
+    control->setFont(ArialBold(kButtonPointSize));
+    control->setAutoDefault(false);
+    control->setMouseTracking(true);
+    control->installEventFilter(this);
+    place(control, at);
+    return control;
+  };
+
+  setFont(ArialBold(kWindowPointSize));
+  setFixedSize(px(kClientWidth), px(kClientHeight));
+  setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                 Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
+                 Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint);
+  setMouseTracking(true);
+
+  Frame1 = frame("ASCII Character Range", {120, 120, 3840, 1455});
+  Label1[0] = label(Frame1, "Low (0-255):", {240, 360, 1050, 225});
+  Text1 = text_box(Frame1, "0", {1440, 330, 1335, 345});
+  Label1[1] = label(Frame1, "High (0-255):", {240, 860, 1065, 225});
+  Text2 = text_box(Frame1, "255", {1440, 830, 1335, 345});
+
+  Frame2 = frame("Case Conversion", {4080, 120, 3840, 1455});
+  Option1 = option(Frame2, "Do not change case", {240, 300, 2055, 255});
+  Option2 = option(Frame2, "Convert to lowercase", {240, 650, 2175, 255});
+  Option3 = option(Frame2, "Convert to uppercase", {240, 1000, 2175, 255});
+
+  Frame4 = frame("Hex Conversion", {120, 1650, 3840, 1065});
+  Option6 = option(Frame4, "2 Characters", {240, 300, 1575, 255});
+  Option7 = option(Frame4, "Binary", {240, 650, 975, 255});
+
+  Frame3 = frame("Record Length", {4080, 1650, 3840, 1065});
+  Option4 = option(Frame3, "Fixed - 80 characters", {240, 300, 2295, 255});
+  Option5 = option(Frame3, "Continous", {240, 650, 1335, 255});
+
+  Frame5 = frame("Field Size", {120, 2790, 7800, 1335});
+  Option8 = option(Frame5, "Predefine Size", {240, 360, 1695, 255});
+  Combo1 = list(Frame5, {1920, 330, 5535, 345});
+  Option9 = option(Frame5, "Customize", {240, 860, 1455, 255});
+  Text3 = text_box(Frame5, "", {1920, 830, 1335, 345});
+  Combo2 = list(Frame5, {3360, 830, 4095, 345});
+
+  Frame6 = frame("Save File To This Folder", {120, 4200, 7800, 810});
+  Text4 = text_box(Frame6, "", {240, 300, 6540, 345});
+  PushButton7 = button(Frame6, "...", {6840, 300, 675, 345});
+
+  PushButton1 = button(this, text::kStartCaption, {120, 5145, 7800, 405});
+  ProgressBar1 = new QProgressBar(this);
+  place(ProgressBar1, {120, 5670, 7800, 405});
+  ProgressBar1->setRange(0, 100);
+  ProgressBar1->setValue(0);
+  ProgressBar1->setTextVisible(true);
+  ProgressBar1->setAlignment(Qt::AlignCenter);
+  SetProgressText(text::kProgressIdle);
+
+  // The design's selections: the first option of every frame, the preset size.
+  Option1->setChecked(true);
+  Option4->setChecked(true);
+  Option6->setChecked(true);
+  Option8->setChecked(true);
+  Combo1->setEnabled(true);
+  Text3->setEnabled(false);
+  Combo2->setEnabled(false);
+
+  SetTabOrder();
+}
+
+void Form1::SetTabOrder() {
+  const std::vector<QWidget*> order{Combo1,  Text1,   Text2,   Option4, Option5, Option1,
+                                    Option2, Option3, Option6, Option7, Option9, Text3,
+                                    Combo2,  Text4,   PushButton7, PushButton1, Option8};
+  for (std::size_t i = 1; i < order.size(); ++i) setTabOrder(order[i - 1], order[i]);
+}
+
+void Form1::showEvent(QShowEvent* event) {
+  QWidget::showEvent(event);
+  if (shown_once_) return;
+  shown_once_ = true;
+  if (screen() != nullptr) {
+    QRect frame = frameGeometry();
+    frame.moveCenter(screen()->availableGeometry().center());
+    move(frame.topLeft());
+  }
+  // The focus starts on the first enabled control of the keyboard order.
+  for (QWidget* control : std::initializer_list<QWidget*>{Combo1, Text1}) {
+    if (control->isEnabled()) {
+      control->setFocus(Qt::OtherFocusReason);
+      break;
+    }
+  }
+}
+
+}  // namespace torvane::ui

@@ -1,0 +1,62 @@
+#include "ui/form_settings.h"
+
+
+#include "ui/numeric_text.h"
+
+namespace torvane::ui {
+namespace {
+
+bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  for (std::size_t i = 0; i < a.size(); ++i) {
+    const auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c; };
+    if (lower(a[i]) != lower(b[i])) return false;
+  }
+  return true;
+}
+
+std::string Trimmed(std::string text) {
+  const auto first = text.find_first_not_of(" \t");
+  if (first == std::string::npos) return {};
+  const auto last = text.find_last_not_of(" \t");
+  return text.substr(first, last - first + 1);
+}
+
+}  // namespace
+
+std::string FormSettings::ReadText(const SettingKey& setting) const {
+  return ReadText(setting, setting.fallback);
+}
+
+std::string FormSettings::ReadText(const SettingKey& setting, std::string_view fallback) const {
+  return store_.GetSetting(kSettingsApplication, kSettingsSection, setting.key, fallback);
+}
+
+bool FormSettings::ReadOption(const SettingKey& setting) const {
+  const std::string text = Trimmed(ReadText(setting));
+  if (EqualsIgnoringCase(text, "True")) return true;
+  if (EqualsIgnoringCase(text, "False")) return false;
+  if (const auto value = NumericValue(text)) return *value != 0;
+  throw UnreadableSetting("Type mismatch");
+}
+
+std::int16_t FormSettings::ReadListIndex(const SettingKey& setting) const {
+  const auto value = ComparedValue(ReadText(setting));
+  if (!value) throw UnreadableSetting("Type mismatch");
+  if (*value < -32768 || *value > 32767) throw UnreadableSetting("Overflow");
+  return static_cast<std::int16_t>(*value);
+}
+
+void FormSettings::WriteText(const SettingKey& setting, std::string_view value) {
+  store_.SaveSetting(kSettingsApplication, kSettingsSection, setting.key, value);
+}
+
+void FormSettings::WriteOption(const SettingKey& setting, bool selected) {
+  WriteText(setting, selected ? "True" : "False");
+}
+
+void FormSettings::WriteListIndex(const SettingKey& setting, int index) {
+  WriteText(setting, std::to_string(index));
+}
+
+}  // namespace torvane::ui
