@@ -44,8 +44,8 @@ bool OpenFile(cBigFiles& files, const std::string& strFileName, FileHandle& hFil
           return false;
         hFile = opened = OpenHandle(strFileName, access);
         if (hFile < 1) return false;
-        // Every transfer positions itself; this only starts the file at 0 as
-        // the platform's open does, so its answer is not needed.
+        // Transfers name their own offsets; this positioning only checks in
+        // with the file as a fresh open would, and its answer changes nothing.
         layer.Seek(HandleRegistry::Descriptor(hFile), 0);
         Yield();
         if (StopFlag) {
