@@ -27,7 +27,7 @@ std::int16_t CalcProgress(double current) {
   ErrorTrap trap("FileCreator", "CalcProgress");
   const ByteCount total = g_run.total_bytes;
   // NaN counts as nothing written rather than reaching an integer cast.
-  if (!(current != 0.0) || total == 0) return 1;
+  if (!(current < 0.0 || current > 0.0) || total == 0) return 1;
   double percent = 0;
   trap(10, [&] {
     const double whole = static_cast<double>(total);

@@ -1,0 +1,129 @@
+// The engine beside dd, in one run, with the production yield and real
+// files: continuous 0..255 against dd from /dev/urandom in 61,440-byte synced
+// writes, fixed-length hex against dd of 80-byte synced writes (every record
+// is one synced write, so that is the floor), fixed-length hex on /dev/shm
+// (formatting and yields alone), and the peak RSS of a 1 GiB continuous run.
+//
+//   engine_bench [DISK_DIR] [CONTINUOUS_MB] [FIXED_KB] [SHM_MB] [RSS_MB]
+//   (defaults /var/tmp 256 1024 256 1024; DISK_DIR must not be tmpfs)
+
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <functional>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+
+#include "common/message_box.h"
+#include "common/yield.h"
+#include "engine/file_creator.h"
+
+namespace {
+
+using namespace torvane;
+
+struct QuietBoxes : MessageBoxes {
+  void Show(std::string_view text, MsgIcon, std::string_view) override {
+    if (text != "Done.") std::fprintf(stderr, "message: %.*s\n", int(text.size()), text.data());
+  }
+};
+
+struct NoEvents : EventPump {
+  void PumpEvents() override {}
+};
+
+struct Window : JobSource, RunView {
+  JobSettings job;
+  std::string caption = "Start Creating File";
+  std::string OutputFolder() override { return job.OutputFolder; }
+  JobSettings ReadJob() override { return job; }
+  bool HexPairs() override { return job.HexPairs; }
+  CaseConversion CaseConversionNow() override { return job.Case; }
+  std::string ButtonCaption() override { return caption; }
+  void SetButtonCaption(std::string_view text) override { caption = text; }
+  void SetMousePointer(MousePointer) override {}
+  void SetProgressValue(int) override {}
+  void SetProgressText(std::string_view) override {}
+};
+
+double Seconds(const std::function<void()>& work) {
+  const auto start = std::chrono::steady_clock::now();
+  work();
+  return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+}
+
+// Runs one job of `bytes` in `folder` and returns its seconds; the file is removed.
+double RunEngine(const std::string& folder, long long bytes, bool fixed) {
+  Window window;
+  window.job.OutputFolder = folder;
+  window.job.UsePresetSize = false;
+  window.job.CustomLength = std::to_string(bytes);
+  window.job.CustomUnit = 0;
+  window.job.FixedLength = fixed;
+  FileCreator::Attach(&window, &window);
+  const double seconds = Seconds(FileCreator::PushButton1_Click);
+  FileCreator::Attach(nullptr, nullptr);
+  if (FileCreator::LastOutcome() != FileCreator::RunOutcome::Completed)
+    std::fprintf(stderr, "engine run did not complete\n");
+  std::filesystem::remove(FileCreator::JobFilePath());
+  return seconds;
+}
+
+double RunDd(const std::string& folder, const char* input, long long block, long long count) {
+  const std::string out = folder + "/dd.bin";
+  const std::string command = "dd if=" + std::string(input) + " of=" + out +
+                              " bs=" + std::to_string(block) + " count=" + std::to_string(count) +
+                              " oflag=dsync status=none";
+  const double seconds = Seconds([&] {
+    if (std::system(command.c_str()) != 0) std::fprintf(stderr, "dd failed\n");
+  });
+  std::filesystem::remove(out);
+  return seconds;
+}
+
+void Row(const char* what, long long bytes, double ours, const char* theirs_name, double theirs) {
+  const double mb = static_cast<double>(bytes) / 1e6;
+  std::printf("%-34s %9.1f MB/s", what, mb / ours);
+  if (theirs > 0)
+    std::printf("   %-40s %9.1f MB/s   ratio %.2f", theirs_name, mb / theirs, theirs / ours);
+  std::printf("\n");
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  const std::string disk = argc > 1 ? argv[1] : "/var/tmp";
+  const long long continuous = (argc > 2 ? std::atoll(argv[2]) : 256) * 1048576 / 61440 * 61440;
+  const long long fixed = (argc > 3 ? std::atoll(argv[3]) : 1024) * 1024 / 80 * 80;
+  const long long shm = (argc > 4 ? std::atoll(argv[4]) : 256) * 1048576;
+  const long long rss_bytes = (argc > 5 ? std::atoll(argv[5]) : 1024) * 1048576;
+
+  QuietBoxes boxes;
+  ScopedMessageBoxes box_scope(&boxes);
+  NoEvents events;
+  ScopedEventPump pump_scope(&events, YieldPolicy::Production());
+
+  std::printf("disk folder %s; MB = 10^6 bytes; ratio = dd time / engine time\n", disk.c_str());
+  Row("continuous 0..255, disk", continuous, RunEngine(disk, continuous, false),
+      "dd if=/dev/urandom bs=61440 oflag=dsync", RunDd(disk, "/dev/urandom", 61440, continuous / 61440));
+  Row("fixed-length hex, disk", fixed, RunEngine(disk, fixed, true),
+      "dd if=/dev/zero bs=80 oflag=dsync", RunDd(disk, "/dev/zero", 80, fixed / 80));
+  Row("fixed-length hex, /dev/shm", shm, RunEngine("/dev/shm", shm, true), "", 0);
+
+  // The peak RSS of a run of its own, in a child so that nothing before counts.
+  const pid_t child = fork();
+  if (child == 0) {
+    RunEngine(disk, rss_bytes, false);
+    _exit(0);
+  }
+  int status = 0;
+  rusage usage{};
+  wait4(child, &status, 0, &usage);
+  std::printf("%-34s peak RSS %.1f MB (of %lld MiB written)\n", "continuous 0..255, disk",
+              static_cast<double>(usage.ru_maxrss) / 1024.0, rss_bytes / 1048576);
+  return 0;
+}
