@@ -1,0 +1,76 @@
+#pragma once
+
+// The cryptographic provider under cPrng: random bytes and digests, shaped
+// after the handle-based crypto services the object was designed around.
+// The system implementation is OpenSSL's DRBG plus nettle's digests; tests
+// install a double that fails on demand.
+
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <span>
+#include <string_view>
+
+namespace torvane {
+
+using ProviderHandle = std::uint32_t;  // 0: none held
+
+// One row of the table cPrng tries, in order, when it needs a provider.
+struct ProviderRow {
+  int row;  // 1-based
+  std::string_view name;
+  std::uint32_t type;
+  std::uint32_t flags;
+  bool offers_sha2;  // SHA-256/384/512 available (the AES-capable rows)
+};
+
+inline constexpr std::array<ProviderRow, 4> kProviderRows{{
+    {1, "Microsoft Enhanced RSA and AES Cryptographic Provider (Prototype)", 24, 0xF0000000u, true},
+    {2, "Microsoft Enhanced RSA and AES Cryptographic Provider", 24, 0xF0000000u, true},
+    {3, "Microsoft Enhanced Cryptographic Provider v1.0", 1, 0xF0000000u, false},
+    {4, "Microsoft Base Cryptographic Provider v1.0", 1, 0, false},
+}};
+
+// Algorithm identifiers of the digests.
+inline constexpr std::uint32_t kAlgMd2 = 0x8001;
+inline constexpr std::uint32_t kAlgMd4 = 0x8002;
+inline constexpr std::uint32_t kAlgMd5 = 0x8003;
+inline constexpr std::uint32_t kAlgSha1 = 0x8004;
+inline constexpr std::uint32_t kAlgSha256 = 0x800C;
+inline constexpr std::uint32_t kAlgSha384 = 0x800D;
+inline constexpr std::uint32_t kAlgSha512 = 0x800E;
+
+// A digest in progress; destroying it releases it.
+class HashObject {
+ public:
+  virtual ~HashObject() = default;
+  virtual bool HashData(std::span<const std::uint8_t> data) = 0;
+  // Writes the digest to the front of `buffer`, which must hold it, and sets
+  // `length` to its size. False when the buffer is too small.
+  virtual bool GetHashValue(std::span<std::uint8_t> buffer, std::uint32_t& length) = 0;
+};
+
+// Failures are return values (0, false, nullptr); an implementation may
+// still throw std::bad_alloc, which cPrng reports as a fault.
+class CryptoProvider {
+ public:
+  virtual ~CryptoProvider() = default;
+  virtual ProviderHandle Acquire(const ProviderRow& row) = 0;
+  virtual void Release(ProviderHandle handle) = 0;
+  // Replaces every byte of `buffer` with random bytes. `additional_input`
+  // may be mixed into the generator; it never weakens it.
+  virtual bool GenRandom(ProviderHandle handle, std::string_view additional_input,
+                         std::span<std::uint8_t> buffer) = 0;
+  // nullptr for an algorithm the provider does not know.
+  virtual std::unique_ptr<HashObject> CreateHash(ProviderHandle handle, std::uint32_t algid) = 0;
+};
+
+// OpenSSL's DRBG and nettle's digests: every row succeeds and knows all seven digests.
+CryptoProvider& SystemCryptoProvider();
+
+// The provider that new acquisitions use (nullptr: the system one). Returns
+// the previous one. Objects keep the provider they acquired from.
+CryptoProvider* InstallCryptoProvider(CryptoProvider* provider);
+CryptoProvider& InstalledCryptoProvider();
+
+}  // namespace torvane
