@@ -115,13 +115,13 @@ cPrng::~cPrng() {
   m_alngSeed[0] = m_alngSeed[1] = 0;
 }
 
-bool cPrng::AES_Ready() {
+bool cPrng::AES_Ready() noexcept {
   if (m_hProv == 0) GetProviderHandle();
   return m_blnAESReady;
 }
 
-void cPrng::StopProcessing(bool blnData) { StopFlag = blnData; }
-bool cPrng::StopProcessing() const { return StopFlag; }
+void cPrng::StopProcessing(bool blnData) noexcept { StopFlag = blnData; }
+bool cPrng::StopProcessing() const noexcept { return StopFlag; }
 
 void cPrng::ReleaseProvider() noexcept {
   if (m_hProv != 0 && m_provider != nullptr) m_provider->Release(m_hProv);

@@ -59,9 +59,9 @@ class cPrng {
   cPrng& operator=(const cPrng&) = delete;
 
   // True when the held provider offers SHA-256/384/512; acquires one first if needed.
-  bool AES_Ready();
-  void StopProcessing(bool blnData);
-  bool StopProcessing() const;
+  bool AES_Ready() noexcept;
+  void StopProcessing(bool blnData) noexcept;
+  bool StopProcessing() const noexcept;
 
   // Formats: 0 byte text of n chars, 1 text of 2n hex digits, 2 n two-digit
   // texts + spare, 3 n + 1 random bytes, 4 n int32 + spare 0, 5 n doubles in
