@@ -100,35 +100,25 @@ TEST(ByteValue, ConvertsTo16BitsRoundingHalfToEven) {
     EXPECT_FALSE(ConvertByteValue("High", text).ok) << text;
 }
 
-struct ProgressRow {
-  ByteCount total;
-  double written;
-  const char* text;  // "" when only CalcProgress is called
-  int value;         // -1 when the bar's value is left alone
-};
-class Progress : public EngineTest, public ::testing::WithParamInterface<ProgressRow> {};
-
-TEST_P(Progress, TextAndValue) {
-  const ProgressRow& row = GetParam();
-  detail::g_run.total_bytes = row.total;
-  if (*row.text != '\0') {
-    ShowProgress(static_cast<ByteCount>(row.written));
-    EXPECT_EQ(window.texts, std::vector<std::string>{row.text});
-  } else {
-    CalcProgress(row.written);
+// The text at the start of a job and after writes; the value is the
+// percentage done raised to the next whole number (-1: the bar untouched).
+TEST_F(EngineTest, ProgressTextAndValue) {
+  const std::tuple<ByteCount, double, std::string, int> rows[] = {
+      {1457664, 729000, "729,000 / 1,457,664 bytes", 51}, {1000000, 1, "1 / 1,000,000 bytes", 1},
+      {1000000, 500000, "500,000 / 1,000,000 bytes", 50},
+      {1000000, 999999, "999,999 / 1,000,000 bytes", 100}, {1000, 5000, "5,000 / 1,000 bytes", 100},
+      {2048, 0, "0 / 2,048 bytes", -1}, {0, 10, "", -1}, {1000, -1e30, "", 0},
+      {1000, std::nan(""), "", -1}};
+  for (const auto& [total, written, text, value] : rows) {
+    window.texts.clear();
+    window.values.clear();
+    detail::g_run.total_bytes = total;
+    if (text.empty()) CalcProgress(written);
+    else ShowProgress(static_cast<ByteCount>(written));
+    EXPECT_EQ(window.texts, text.empty() ? std::vector<std::string>{} : std::vector{text});
+    EXPECT_EQ(window.values, value < 0 ? std::vector<int>{} : std::vector{value}) << written;
   }
-  EXPECT_EQ(window.values, row.value < 0 ? std::vector<int>{} : std::vector<int>{row.value});
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    Values, Progress,
-    ::testing::Values(ProgressRow{1457664, 729000, "729,000 / 1,457,664 bytes", 51},
-                      ProgressRow{1000000, 1, "1 / 1,000,000 bytes", 1},
-                      ProgressRow{1000000, 500000, "500,000 / 1,000,000 bytes", 50},
-                      ProgressRow{1000000, 999999, "999,999 / 1,000,000 bytes", 100},
-                      ProgressRow{1000, 5000, "5,000 / 1,000 bytes", 100},
-                      ProgressRow{2048, 0, "0 / 2,048 bytes", -1}, ProgressRow{0, 10, "", -1},
-                      ProgressRow{1000, -1e30, "", 0}, ProgressRow{1000, std::nan(""), "", -1}));
 
 }  // namespace
 }  // namespace torvane::testing
