@@ -13,10 +13,10 @@
 
 #include <algorithm>
 #include <chrono>
-#include <functional>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -124,15 +124,19 @@ int main(int argc, char** argv) {
   NoEvents events;
   ScopedEventPump pump_scope(&events, YieldPolicy::Production());
 
-  std::printf("disk folder %s; MB = 10^6 bytes; medians of %d rounds taken in turn\n",
-              disk.c_str(), kRounds);
-  Compare("continuous 0..255, disk", continuous, [&] { return RunEngine(disk, continuous, false); },
-          "dd if=/dev/urandom bs=61440 oflag=dsync",
-          [&] { return RunDd(disk, "/dev/urandom", 61440, continuous / 61440); });
-  Compare("fixed-length hex, disk", fixed, [&] { return RunEngine(disk, fixed, true); },
-          "dd if=/dev/zero bs=80 oflag=dsync", [&] { return RunDd(disk, "/dev/zero", 80, fixed / 80); });
+  std::printf("disk folder %s; MB = 10^6 bytes; medians of %d rounds taken in turn\n", disk.c_str(),
+              kRounds);
+  Compare(
+      "continuous 0..255, disk", continuous, [&] { return RunEngine(disk, continuous, false); },
+      "dd if=/dev/urandom bs=61440 oflag=dsync",
+      [&] { return RunDd(disk, "/dev/urandom", 61440, continuous / 61440); });
+  Compare(
+      "fixed-length hex, disk", fixed, [&] { return RunEngine(disk, fixed, true); },
+      "dd if=/dev/zero bs=80 oflag=dsync",
+      [&] { return RunDd(disk, "/dev/zero", 80, fixed / 80); });
   std::vector<double> shm_times;
-  for (int round = 0; round < kRounds; ++round) shm_times.push_back(RunEngine("/dev/shm", shm, true));
+  for (int round = 0; round < kRounds; ++round)
+    shm_times.push_back(RunEngine("/dev/shm", shm, true));
   std::printf("%-28s %8.2f MB/s\n", "fixed-length hex, /dev/shm",
               static_cast<double>(shm) / 1e6 / Median(shm_times));
 

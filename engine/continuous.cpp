@@ -4,9 +4,9 @@
 
 #include "common/stop_flag.h"
 #include "common/yield.h"
+#include "engine/builder_run.h"
 #include "engine/file_creator.h"
 #include "engine/run_state.h"
-#include "engine/builder_run.h"
 #include "random/prng.h"
 
 namespace torvane::FileCreator {

@@ -28,19 +28,26 @@ bool IsRunning();
 
 enum class RunOutcome { None, Completed, Stopped, Failed };
 // How the last run ended: Stopped when a Stop click (or RequestStop) ended it,
-// Failed when an error did, Completed otherwise.
+// Failed when an error did (a start refused for a missing folder counts as
+// failed too), Completed otherwise.
 RunOutcome LastOutcome();
 
 // Asks the active run to stop, as the Stop click does (for Ctrl-C).
 void RequestStop();
 
 // Name and size of the file a job makes, as BeginProcessing works them out.
+// A typed length is read as fixed point with four decimals (the user's
+// decimal separator), times the unit (gigabytes in double precision), then
+// rounded to the nearest whole byte, a half up. Any size that comes out as 0
+// ("0", "", "00", "0.0", a fraction of a byte) is "Empty.dat"; a negative or
+// unreadable length, a preset or unit outside its list and a size beyond the
+// byte count are refused.
 struct JobTarget {
-  bool ok = false;           // false: `error` says why and no file is touched
-  std::string error;         // a message for the user
-  bool empty_file = false;   // "Empty.dat" of 0 bytes; no builder runs
-  std::string name;          // JobFileName: without folder and ".dat"
-  ByteCount size = 0;        // TotalBytes
+  bool ok = false;          // false: `error` says why and no file is touched
+  std::string error;        // a message for the user
+  bool empty_file = false;  // "Empty.dat" of 0 bytes; no builder runs
+  std::string name;         // JobFileName: without folder and ".dat"
+  ByteCount size = 0;       // TotalBytes
 };
 JobTarget ResolveTarget(const JobSettings& job);
 

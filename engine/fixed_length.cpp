@@ -2,16 +2,15 @@
 
 #include <span>
 
-#include "bigfiles/big_files.h"
 #include "common/error_box.h"
 #include "common/message_box.h"
 #include "common/stop_flag.h"
 #include "common/yield.h"
+#include "engine/builder_run.h"
 #include "engine/case_mapping.h"
 #include "engine/file_creator.h"
 #include "engine/messages.h"
 #include "engine/run_state.h"
-#include "engine/builder_run.h"
 #include "random/prng.h"
 
 namespace torvane::FileCreator {
@@ -67,8 +66,8 @@ std::vector<std::uint8_t> FmtOutputRecord(std::int32_t recLen, std::vector<std::
                                           std::int32_t& position, bool addCrLf) {
   try {
     if (pool.empty() || recLen < 1) return {};
-    if (position < 0 || pool.size() - static_cast<std::size_t>(position) <
-                            static_cast<std::size_t>(recLen)) {
+    if (position < 0 ||
+        pool.size() - static_cast<std::size_t>(position) < static_cast<std::size_t>(recLen)) {
       MsgBox(kPoolTooShortMessage);
       return {};
     }

@@ -28,7 +28,6 @@ std::string CannotEmptyMessage(std::string_view path, std::string_view reason);
 std::string CannotOpenMessage(std::string_view path);
 inline constexpr std::string_view kPoolTooShortMessage =
     "The record cannot be made: too few random bytes are left in the pool.";
-inline constexpr std::string_view kNoRandomDataMessage =
-    "No random data came back for the file.";
+inline constexpr std::string_view kNoRandomDataMessage = "No random data came back for the file.";
 
 }  // namespace torvane::FileCreator

@@ -37,8 +37,8 @@ ScaledNumber ParseScaledDecimal(std::string_view text, int decimals,
   for (; i < text.size() && IsDigit(text[i]); ++i, ++digits)
     fits = fits && PushDigit(magnitude, text[i] - '0');
 
-  int seen = 0;            // fraction digits typed
-  int first_dropped = 0;   // the first fraction digit beyond the scale
+  int seen = 0;           // fraction digits typed
+  int first_dropped = 0;  // the first fraction digit beyond the scale
   bool rest_nonzero = false;
   if (!decimal_point.empty() && text.substr(i).starts_with(decimal_point)) {
     i += decimal_point.size();
@@ -58,8 +58,10 @@ ScaledNumber ParseScaledDecimal(std::string_view text, int decimals,
   const bool round_up =
       first_dropped > 5 || (first_dropped == 5 && (rest_nonzero || (magnitude & 1) != 0));
   if (round_up) {
-    if (magnitude >= kMaxMagnitude) fits = false;
-    else ++magnitude;
+    if (magnitude >= kMaxMagnitude)
+      fits = false;
+    else
+      ++magnitude;
   }
   if (!fits) return {NumberStatus::TooLarge, 0};
   const auto value = static_cast<std::int64_t>(magnitude);

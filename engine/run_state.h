@@ -39,9 +39,7 @@ void FailRun(std::string_view description);
 class ProgressPacer {
  public:
   explicit ProgressPacer(std::uint32_t interval_ms) : interval_ms_(interval_ms) {}
-  bool Due() {
-    return first_ || GetTickCount() - last_ > interval_ms_;
-  }
+  bool Due() { return first_ || GetTickCount() - last_ > interval_ms_; }
   void Shown() {
     first_ = false;
     last_ = GetTickCount();

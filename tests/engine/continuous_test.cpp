@@ -38,11 +38,11 @@ TEST_P(ContinuousChunks, WritesTheChunkSequenceAndNothingBeyond) {
   EXPECT_TRUE(layer.open_fds.empty());
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Sizes, ContinuousChunks,
-    ::testing::Values(std::pair{"1024", Chunks{1024}}, std::pair{"65536", Repeat(1, {4096})},
-                      std::pair{"100000", Repeat(1, {32768, 4096, 1696})},
-                      std::pair{"10485760", Repeat(170, {32768, 8192})}));
+INSTANTIATE_TEST_SUITE_P(Sizes, ContinuousChunks,
+                         ::testing::Values(std::pair{"1024", Chunks{1024}},
+                                           std::pair{"65536", Repeat(1, {4096})},
+                                           std::pair{"100000", Repeat(1, {32768, 4096, 1696})},
+                                           std::pair{"10485760", Repeat(170, {32768, 8192})}));
 
 TEST_F(EngineTest, RangeOfDigitsGivesOnlyDigits) {
   Custom("100000", 0, false);

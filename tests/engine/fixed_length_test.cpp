@@ -41,7 +41,8 @@ TEST_P(FixedLayout, RecordsEndInCrLfAndShowOnlyTheirAlphabet) {
   ASSERT_EQ(file.size(), std::stoull(row.bytes));
   const auto records = Records(file);
   EXPECT_EQ(records.back().size(), row.last_record);
-  const std::string alphabet = *row.alphabet ? row.alphabet : std::string("\0\1\2\3\4\5\6\7\10\11\12\13\14\15", 14);
+  const std::string alphabet =
+      *row.alphabet ? row.alphabet : std::string("\0\1\2\3\4\5\6\7\10\11\12\13\14\15", 14);
   for (const std::string& record : records) {
     // A 1-byte last record is one content byte, without a line end.
     const std::size_t content = record.size() == 1 ? 1 : record.size() - 2;
@@ -84,7 +85,8 @@ TEST_F(EngineTest, SwitchingHexAndCaseMidRunChangesTheRecordsFromThenOn) {
   ASSERT_EQ(records.size(), 100u);
   for (std::size_t i = 0; i < records.size(); ++i)  // the hex of 65..70 is 41..46
     EXPECT_EQ(records[i].substr(0, 78).find_first_not_of(i < 50 ? "0123456789" : "abcdef"),
-              std::string::npos) << i;
+              std::string::npos)
+        << i;
 }
 
 // Beyond ASCII, case follows the letter pairs of Windows-1252 and nothing else.

@@ -114,8 +114,10 @@ TEST_F(EngineTest, ZeroLengthEmptiesEmptyDatWithoutProgressText) {
   EXPECT_EQ(boxes.Texts(), std::vector<std::string>{"Done."});
 }
 
-class RefusedJob : public EngineTest,
-                   public ::testing::WithParamInterface<std::tuple<const char*, int, const char*, std::string>> {};
+class RefusedJob
+    : public EngineTest,
+      public ::testing::WithParamInterface<std::tuple<const char*, int, const char*, std::string>> {
+};
 
 TEST_P(RefusedJob, ShowsWhyAndTouchesNoFile) {
   const auto& [length, unit, low, message] = GetParam();
@@ -169,12 +171,11 @@ TEST_P(FailedRun, EndsWithItsMessageKeepingWhatWasWritten) {
   EXPECT_EQ(LastOutcome(), RunOutcome::Failed);
 }
 
-INSTANTIATE_TEST_SUITE_P(BothBuilders, FailedRun,
-                         ::testing::Combine(::testing::Bool(),
-                                            ::testing::Values(Failure::CannotCreate,
-                                                              Failure::CannotOpen,
-                                                              Failure::WriteFails,
-                                                              Failure::DiskFull)));
+INSTANTIATE_TEST_SUITE_P(
+    BothBuilders, FailedRun,
+    ::testing::Combine(::testing::Bool(),
+                       ::testing::Values(Failure::CannotCreate, Failure::CannotOpen,
+                                         Failure::WriteFails, Failure::DiskFull)));
 
 // No byte value lies in 300..255: the pool never fills, the window stays
 // live, and only Stop ends the run, with the file empty.
