@@ -1,0 +1,157 @@
+// torvane-cli: the engine of the window, driven from a script.
+
+#include <unistd.h>
+
+#include <chrono>
+#include <csignal>
+#include <cstdio>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "cli/options.h"
+#include "cli/progress_line.h"
+#include "common/message_box.h"
+#include "common/yield.h"
+#include "engine/file_creator.h"
+
+namespace torvane::cli {
+namespace {
+
+volatile std::sig_atomic_t g_interrupted = 0;
+
+void OnInterrupt(int) {
+  g_interrupted = 1;
+  // A second Ctrl-C ends the program at once; every write so far is synced.
+  std::signal(SIGINT, SIG_DFL);
+}
+
+// The engine's boxes become lines on standard error; "Done." closes every
+// run in the window and says nothing here.
+class StderrBoxes : public MessageBoxes {
+ public:
+  void Show(std::string_view text, MsgIcon, std::string_view) override {
+    if (text == "Done.") return;
+    std::string line;
+    for (char c : text) {
+      if (c == '\r' || c == '\n') {
+        if (!line.empty() && line.back() != ' ') line.push_back(' ');
+      } else {
+        line.push_back(c);
+      }
+    }
+    while (!line.empty() && line.back() == ' ') line.pop_back();
+    std::fprintf(stderr, "%s: %s\n", kProgramName, line.c_str());
+    ++shown;
+  }
+  int shown = 0;
+};
+
+class FixedJob : public JobSource {
+ public:
+  explicit FixedJob(JobSettings job) : job_(std::move(job)) {}
+  std::string OutputFolder() override { return job_.OutputFolder; }
+  JobSettings ReadJob() override { return job_; }
+  bool HexPairs() override { return job_.HexPairs; }
+  CaseConversion CaseConversionNow() override { return job_.Case; }
+
+ private:
+  JobSettings job_;
+};
+
+class TerminalView : public RunView {
+ public:
+  explicit TerminalView(bool show) : show_(show) {}
+  std::string ButtonCaption() override { return caption_; }
+  void SetButtonCaption(std::string_view caption) override { caption_ = caption; }
+  void SetMousePointer(MousePointer) override {}
+  void SetProgressValue(int) override {}
+  void SetProgressText(std::string_view) override {}
+  void SetProgressBytes(ByteCount written, ByteCount total) override {
+    if (!show_) return;
+    const double elapsed =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - start_).count();
+    std::fprintf(stderr, "\r%s\033[K", RenderProgress(written, total, elapsed).c_str());
+    std::fflush(stderr);
+    drawn_ = true;
+  }
+  void Finish() {
+    if (drawn_) std::fputs("\n", stderr);
+  }
+
+ private:
+  bool show_;
+  bool drawn_ = false;
+  std::string caption_ = "Start Creating File";
+  std::chrono::steady_clock::time_point start_ = std::chrono::steady_clock::now();
+};
+
+// Runs between the engine's small steps, as the window's event loop would.
+class InterruptPump : public EventPump {
+ public:
+  void PumpEvents() override {
+    if (g_interrupted && !asked_) {
+      asked_ = true;
+      FileCreator::RequestStop();
+    }
+  }
+
+ private:
+  bool asked_ = false;
+};
+
+int Run(int argc, char** argv) {
+  const ParseResult parsed = ParseCommandLine(std::vector<std::string>(argv + 1, argv + argc));
+  if (!parsed.ok) {
+    std::fprintf(stderr, "%s: %s\n", kProgramName, parsed.error.c_str());
+    return 2;
+  }
+  if (parsed.options.help) {
+    std::fputs(UsageText().c_str(), stdout);
+    return 0;
+  }
+  if (parsed.options.version) {
+    std::printf("%s %s\n", kProgramName, TORVANE_VERSION);
+    return 0;
+  }
+
+  JobSettings job = parsed.options.job;
+  std::error_code ignored;
+  const auto absolute = std::filesystem::absolute(job.OutputFolder, ignored);
+  if (!ignored) job.OutputFolder = absolute.lexically_normal().string();
+
+  struct sigaction action {};
+  action.sa_handler = OnInterrupt;
+  sigemptyset(&action.sa_mask);
+  action.sa_flags = SA_RESTART;
+  sigaction(SIGINT, &action, nullptr);
+
+  StderrBoxes boxes;
+  ScopedMessageBoxes boxScope(&boxes);
+  InterruptPump pump;
+  ScopedEventPump pumpScope(&pump, YieldPolicy::Production());
+  FixedJob source(job);
+  TerminalView view(!parsed.options.quiet && isatty(STDERR_FILENO));
+  FileCreator::Attach(&source, &view);
+
+  FileCreator::PushButton1_Click();
+  view.Finish();
+
+  switch (FileCreator::LastOutcome()) {
+    case FileCreator::RunOutcome::Completed:
+      std::printf("%s\n", FileCreator::JobFilePath().c_str());
+      return 0;
+    case FileCreator::RunOutcome::Stopped:
+      return 130;
+    default:
+      if (boxes.shown == 0)
+        std::fprintf(stderr, "%s: could not create %s\n", kProgramName,
+                     FileCreator::JobFilePath().c_str());
+      return 1;
+  }
+}
+
+}  // namespace
+}  // namespace torvane::cli
+
+int main(int argc, char** argv) { return torvane::cli::Run(argc, argv); }
