@@ -11,6 +11,7 @@
 #include <functional>
 #include <optional>
 #include <set>
+#include <stdexcept>
 
 #include "bigfiles/file_layer.h"
 #include "common/number_locale.h"
@@ -33,7 +34,10 @@ struct FakeWindow : JobSource, RunView {
   std::string ButtonCaption() override { return caption; }
   void SetButtonCaption(std::string_view text) override { caption = text; }
   void SetMousePointer(MousePointer) override {}
-  void SetProgressValue(int percent) override { values.push_back(percent); }
+  void SetProgressValue(int percent) override {
+    if (bar_broken) throw std::runtime_error("bar broken");
+    values.push_back(percent);
+  }
   void SetProgressText(std::string_view text) override {
     if (text != "Progress Bar") last_run_text = text;
     texts.emplace_back(text);
@@ -43,6 +47,7 @@ struct FakeWindow : JobSource, RunView {
   std::optional<std::string> click_folder;  // what the folder box says at a click
   int jobs_read = 0, case_reads = 0;
   std::function<void(int)> on_case_read;
+  bool bar_broken = false;  // the progress bar's value throws
   std::string caption = "Start Creating File", last_run_text;
   std::vector<int> values;
   std::vector<std::string> texts;

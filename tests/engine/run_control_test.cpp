@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "common/error_box.h"
 #include "engine/messages.h"
 #include "tests/engine/engine_fakes.h"
 
@@ -125,6 +126,7 @@ TEST_P(RefusedJob, ShowsWhyAndTouchesNoFile) {
   window.job.LowText = low;
   PushButton1_Click();
   EXPECT_EQ(boxes.Texts(), (std::vector<std::string>{message, "Done."}));
+  EXPECT_EQ(boxes.shown[0].title, AppTitle());
   EXPECT_EQ(FilesInDir(), 0u);
   EXPECT_EQ(LastOutcome(), RunOutcome::Failed);
 }
@@ -176,6 +178,21 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Combine(::testing::Bool(),
                        ::testing::Values(Failure::CannotCreate, Failure::CannotOpen,
                                          Failure::WriteFails, Failure::DiskFull)));
+
+// A failing statement of the click or of CalcProgress shows the error box
+// naming its procedure and line, and the procedure goes on with the next.
+TEST_F(EngineTest, ErrorBoxNamesTheLineAndTheRunGoesOn) {
+  window.bar_broken = true;
+  PushButton1_Click();
+  const auto texts = boxes.Texts();
+  ASSERT_GE(texts.size(), 3u);
+  for (std::size_t i = 0; i + 2 < texts.size(); ++i)
+    EXPECT_EQ(texts[i], ErrorBoxText("bar broken", "FileCreator", "CalcProgress", 30));
+  EXPECT_EQ(texts[texts.size() - 2], ErrorBoxText("bar broken", "Form1", "PushButton1_Click", 110));
+  EXPECT_EQ(texts.back(), "Done.");
+  EXPECT_EQ(window.texts.back(), "Progress Bar");  // the statement after the failing one
+  EXPECT_EQ(ReadFileBytes(dir.File("KB_1.dat")).size(), 1024u);
+}
 
 // No byte value lies in 300..255: the pool never fills, the window stays
 // live, and only Stop ends the run, with the file empty.
