@@ -21,6 +21,7 @@ struct TitleCase {
   const char* product;
   const char* title;
 };
+void PrintTo(const TitleCase& c, std::ostream* os) { *os << '"' << c.product << '"'; }
 
 class AppTitle : public ::testing::TestWithParam<TitleCase> {};
 

@@ -27,6 +27,7 @@ class GuiSandbox {
   GuiSandbox(const GuiSandbox&) = delete;
   GuiSandbox& operator=(const GuiSandbox&) = delete;
 
+  std::string Root() const { return root_.path().string(); }
   std::string Home() const { return root_.File("home"); }
   std::string Desktop() const { return root_.File("home/Desktop"); }
   std::string AppFolder() const { return root_.File("app"); }
