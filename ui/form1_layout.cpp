@@ -82,6 +82,9 @@ void Form1::BuildControls() {
     control->setAutoDefault(false);
     control->setMouseTracking(true);
     control->installEventFilter(this);
+    // A move over the button is the button's: it must not reach the frame
+    // around it, which would put the standard pointer back.
+    control->setAttribute(Qt::WA_NoMousePropagation);
     place(control, at);
     return control;
   };
