@@ -53,8 +53,10 @@ QPoint CursorHotSpot(const std::string& path) {
 
 void TextBox::focusOutEvent(QFocusEvent* event) {
   QLineEdit::focusOutEvent(event);
-  // The window going inactive (a message box, another program) is no leave.
-  if (event->reason() == Qt::ActiveWindowFocusReason || event->reason() == Qt::PopupFocusReason)
+  // The window going inactive (a message box, another program) is no leave,
+  // and neither is a box giving up the focus because it was switched off.
+  if (event->reason() == Qt::ActiveWindowFocusReason || event->reason() == Qt::PopupFocusReason ||
+      !isEnabled())
     return;
   emit lostFocus();
 }
@@ -65,7 +67,8 @@ Form1::Form1(SettingsStore& store, QWidget* parent) : QWidget(parent), settings_
   FileCreator::Attach(this, this);
 }
 
-Form1::~Form1() = default;
+// The engine must not keep a window that is gone.
+Form1::~Form1() { FileCreator::Attach(nullptr, nullptr); }
 
 void Form1::ConnectHandlers() {
   for (int number = 1; number <= 9; ++number)

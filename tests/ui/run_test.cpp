@@ -112,30 +112,38 @@ TEST_F(WindowRun, StopAnswersPromptlyOnALargeContinuousJob) {
   ScopedEventPump pump_scope(&qt_pump, YieldPolicy::Production());
   ChooseLargeContinuousJob("1", 3);
   QElapsedTimer clock;
-  std::vector<double> latencies;
-  for (int trial = 0; trial < 5; ++trial) {
+  std::vector<double> latencies;  // click due -> "Done."
+  std::vector<double> wind_down;  // click handled -> "Done."
+  for (int trial = 0; trial < 7; ++trial) {
     boxes.shown.clear();
-    qint64 due = 0;
+    qint64 clicked = 0;
     qint64 done = 0;
     boxes.on_show = [&](const auto&) { done = clock.nsecsElapsed(); };
     clock.start();
-    due = clock.nsecsElapsed() + 300'000'000;
-    QTimer::singleShot(300, Qt::PreciseTimer, &form,
-                       [&] { QTest::mouseClick(form.PushButton1, Qt::LeftButton); });
+    const qint64 due = clock.nsecsElapsed() + 300'000'000;
+    QTimer::singleShot(300, Qt::PreciseTimer, &form, [&] {
+      clicked = clock.nsecsElapsed();
+      QTest::mouseClick(form.PushButton1, Qt::LeftButton);
+    });
     QTest::mouseClick(form.PushButton1, Qt::LeftButton);
 
     ASSERT_EQ(boxes.Texts(), std::vector<std::string>{"Done."});
     latencies.push_back((done - due) / 1e6);
+    wind_down.push_back((done - clicked) / 1e6);
     const auto size = std::filesystem::file_size(sandbox.Output() + "/GB_1.dat");
     EXPECT_EQ(size % kChunk, 0u);
     EXPECT_GT(size, 0u);
     EXPECT_LT(size, 1073741824u);
     std::filesystem::remove(sandbox.Output() + "/GB_1.dat");
   }
-  std::sort(latencies.begin(), latencies.end());
-  std::printf("stop latency (ms, click due -> Done.): min %.1f median %.1f max %.1f\n",
-              latencies.front(), latencies[latencies.size() / 2], latencies.back());
-  RecordProperty("stop_latency_median_ms", std::to_string(latencies[latencies.size() / 2]));
+  const auto report = [this](const char* what, std::vector<double> ms) {
+    std::sort(ms.begin(), ms.end());
+    std::printf("stop latency, %s (ms): min %.1f median %.1f max %.1f\n", what, ms.front(),
+                ms[ms.size() / 2], ms.back());
+    RecordProperty(what, std::to_string(ms[ms.size() / 2]));
+  };
+  report("click due to Done", latencies);
+  report("click handled to Done", wind_down);
 }
 
 // The program ends inside the run: a death test, run in a fresh process

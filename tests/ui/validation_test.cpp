@@ -159,6 +159,16 @@ TEST_F(WindowFixture, AnEmptiedLengthBoxKeepsTheFocus) {
   EXPECT_EQ(sandbox.Stored("Text3"), "");
 }
 
+TEST_F(WindowFixture, SwitchingOffTheLengthBoxIsNoSecondLeave) {
+  UseCustomSize(0);
+  TypeAndLeave(form.Text3, "");
+  // Pressing the option leaves the box (a message, the focus back); the
+  // option then switches the focused box off, which is no further leave.
+  QTest::mouseClick(form.Option8, Qt::LeftButton);
+  EXPECT_EQ(boxes.Texts(), std::vector<std::string>(2, kNumeric));
+  EXPECT_FALSE(form.Text3->isEnabled());
+}
+
 TEST_F(WindowFixture, SwitchingTheUnitToBytesLiftsTheLengthSilently) {
   UseCustomSize(1);
   TypeAndLeave(form.Text3, "1");
