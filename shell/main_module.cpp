@@ -61,10 +61,17 @@ void SetAppTitle() {
 std::string GetSpecialFolder(std::int32_t folder) {
   QStandardPaths::StandardLocation location;
   switch (folder) {
-    case kDesktop: location = QStandardPaths::DesktopLocation; break;
-    case kPersonal: location = QStandardPaths::DocumentsLocation; break;
-    case kAppData: location = QStandardPaths::GenericConfigLocation; break;
-    default: return {};
+    case kDesktop:
+      location = QStandardPaths::DesktopLocation;
+      break;
+    case kPersonal:
+      location = QStandardPaths::DocumentsLocation;
+      break;
+    case kAppData:
+      location = QStandardPaths::GenericConfigLocation;
+      break;
+    default:
+      return {};
   }
   const QString path = QStandardPaths::writableLocation(location);
   if (path.isEmpty() || !QFileInfo(path).isDir()) return {};

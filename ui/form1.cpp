@@ -155,7 +155,8 @@ void Form1::Form_Load() {
 }
 
 void Form1::RestoreOption(int number) {
-  const bool selected = settings_.ReadOption(setting::kOptions[static_cast<std::size_t>(number - 1)]);
+  const bool selected =
+      settings_.ReadOption(setting::kOptions[static_cast<std::size_t>(number - 1)]);
   // Selecting runs the option's click handling; a frame always keeps one
   // option selected, so "not selected" changes nothing by itself.
   if (selected) Option(number)->setChecked(true);
@@ -170,8 +171,10 @@ void Form1::SelectListIndex(QComboBox* list, const SettingKey& setting) {
     list->setCurrentIndex(index);
   }
   // A restored selection counts as a change even when it equals the shown one.
-  if (list == Combo1) Combo1_Click();
-  else Combo2_Click();
+  if (list == Combo1)
+    Combo1_Click();
+  else
+    Combo2_Click();
 }
 
 void Form1::SaveShownState(const SettingKey& setting) {
@@ -272,9 +275,8 @@ void Form1::PushButton7_Click() {
   ErrorTrap trap("Form1", "PushButton7_Click");
   std::string chosen;
   trap(10, [this] { last_folder_ = settings_.ReadText(setting::kLastFolderDot); });
-  trap(20, [&] {
-    chosen = AddFolder::BrowseForFolder(this, text::kFolderInstruction, last_folder_);
-  });
+  trap(20,
+       [&] { chosen = AddFolder::BrowseForFolder(this, text::kFolderInstruction, last_folder_); });
   if (chosen.empty()) return;  // cancelled: nothing changes
   trap(30, [&] { last_folder_ = chosen; });
   trap(40, [this] { settings_.WriteText(setting::kLastFolderDot, last_folder_); });

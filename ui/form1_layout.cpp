@@ -48,36 +48,44 @@ void Form1::BuildControls() {
   const auto place = [&px](QWidget* control, Twips at) {
     control->setGeometry(px(at.left), px(at.top), px(at.width), px(at.height));
   };
-  const auto frame = [&](const char* caption, Twips at) {
+  // Each control carries its design name, so that a skin's style sheet can
+  // address it (#PushButton1).
+  const auto frame = [&](const char* name, const char* caption, Twips at) {
     auto* box = new QGroupBox(QString::fromLatin1(caption), this);
+    box->setObjectName(name);
     place(box, at);
     box->setMouseTracking(true);
     box->installEventFilter(this);
     return box;
   };
-  const auto label = [&](QWidget* parent, const char* caption, Twips at) {
+  const auto label = [&](const char* name, QWidget* parent, const char* caption, Twips at) {
     auto* control = new QLabel(QString::fromLatin1(caption), parent);
+    control->setObjectName(name);
     place(control, at);
     return control;
   };
-  const auto text_box = [&](QWidget* parent, const char* text, Twips at) {
+  const auto text_box = [&](const char* name, QWidget* parent, const char* text, Twips at) {
     auto* control = new TextBox(QString::fromLatin1(text), parent);
+    control->setObjectName(name);
     place(control, at);
     return control;
   };
-  const auto option = [&](QWidget* parent, const char* caption, Twips at) {
+  const auto option = [&](const char* name, QWidget* parent, const char* caption, Twips at) {
     auto* control = new QRadioButton(QString::fromLatin1(caption), parent);
+    control->setObjectName(name);
     place(control, at);
     return control;
   };
-  const auto list = [&](QWidget* parent, Twips at) {
+  const auto list = [&](const char* name, QWidget* parent, Twips at) {
     auto* control = new QComboBox(parent);
+    control->setObjectName(name);
     control->setEditable(false);  // the user picks an entry and cannot type one
     place(control, at);
     return control;
   };
-  const auto button = [&](QWidget* parent, std::string_view caption, Twips at) {
+  const auto button = [&](const char* name, QWidget* parent, std::string_view caption, Twips at) {
     auto* control = new QPushButton(Q(caption), parent);
+    control->setObjectName(name);
     control->setFont(ArialBold(kButtonPointSize));
     control->setAutoDefault(false);
     control->setMouseTracking(true);
@@ -96,38 +104,39 @@ void Form1::BuildControls() {
                  Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint);
   setMouseTracking(true);
 
-  Frame1 = frame("ASCII Character Range", {120, 120, 3840, 1455});
-  Label1[0] = label(Frame1, "Low (0-255):", {240, 360, 1050, 225});
-  Text1 = text_box(Frame1, "0", {1440, 330, 1335, 345});
-  Label1[1] = label(Frame1, "High (0-255):", {240, 860, 1065, 225});
-  Text2 = text_box(Frame1, "255", {1440, 830, 1335, 345});
+  Frame1 = frame("Frame1", "ASCII Character Range", {120, 120, 3840, 1455});
+  Label1[0] = label("Label1_0", Frame1, "Low (0-255):", {240, 360, 1050, 225});
+  Text1 = text_box("Text1", Frame1, "0", {1440, 330, 1335, 345});
+  Label1[1] = label("Label1_1", Frame1, "High (0-255):", {240, 860, 1065, 225});
+  Text2 = text_box("Text2", Frame1, "255", {1440, 830, 1335, 345});
 
-  Frame2 = frame("Case Conversion", {4080, 120, 3840, 1455});
-  Option1 = option(Frame2, "Do not change case", {240, 300, 2055, 255});
-  Option2 = option(Frame2, "Convert to lowercase", {240, 650, 2175, 255});
-  Option3 = option(Frame2, "Convert to uppercase", {240, 1000, 2175, 255});
+  Frame2 = frame("Frame2", "Case Conversion", {4080, 120, 3840, 1455});
+  Option1 = option("Option1", Frame2, "Do not change case", {240, 300, 2055, 255});
+  Option2 = option("Option2", Frame2, "Convert to lowercase", {240, 650, 2175, 255});
+  Option3 = option("Option3", Frame2, "Convert to uppercase", {240, 1000, 2175, 255});
 
-  Frame4 = frame("Hex Conversion", {120, 1650, 3840, 1065});
-  Option6 = option(Frame4, "2 Characters", {240, 300, 1575, 255});
-  Option7 = option(Frame4, "Binary", {240, 650, 975, 255});
+  Frame4 = frame("Frame4", "Hex Conversion", {120, 1650, 3840, 1065});
+  Option6 = option("Option6", Frame4, "2 Characters", {240, 300, 1575, 255});
+  Option7 = option("Option7", Frame4, "Binary", {240, 650, 975, 255});
 
-  Frame3 = frame("Record Length", {4080, 1650, 3840, 1065});
-  Option4 = option(Frame3, "Fixed - 80 characters", {240, 300, 2295, 255});
-  Option5 = option(Frame3, "Continous", {240, 650, 1335, 255});
+  Frame3 = frame("Frame3", "Record Length", {4080, 1650, 3840, 1065});
+  Option4 = option("Option4", Frame3, "Fixed - 80 characters", {240, 300, 2295, 255});
+  Option5 = option("Option5", Frame3, "Continous", {240, 650, 1335, 255});
 
-  Frame5 = frame("Field Size", {120, 2790, 7800, 1335});
-  Option8 = option(Frame5, "Predefine Size", {240, 360, 1695, 255});
-  Combo1 = list(Frame5, {1920, 330, 5535, 345});
-  Option9 = option(Frame5, "Customize", {240, 860, 1455, 255});
-  Text3 = text_box(Frame5, "", {1920, 830, 1335, 345});
-  Combo2 = list(Frame5, {3360, 830, 4095, 345});
+  Frame5 = frame("Frame5", "Field Size", {120, 2790, 7800, 1335});
+  Option8 = option("Option8", Frame5, "Predefine Size", {240, 360, 1695, 255});
+  Combo1 = list("Combo1", Frame5, {1920, 330, 5535, 345});
+  Option9 = option("Option9", Frame5, "Customize", {240, 860, 1455, 255});
+  Text3 = text_box("Text3", Frame5, "", {1920, 830, 1335, 345});
+  Combo2 = list("Combo2", Frame5, {3360, 830, 4095, 345});
 
-  Frame6 = frame("Save File To This Folder", {120, 4200, 7800, 810});
-  Text4 = text_box(Frame6, "", {240, 300, 6540, 345});
-  PushButton7 = button(Frame6, "...", {6840, 300, 675, 345});
+  Frame6 = frame("Frame6", "Save File To This Folder", {120, 4200, 7800, 810});
+  Text4 = text_box("Text4", Frame6, "", {240, 300, 6540, 345});
+  PushButton7 = button("PushButton7", Frame6, "...", {6840, 300, 675, 345});
 
-  PushButton1 = button(this, text::kStartCaption, {120, 5145, 7800, 405});
+  PushButton1 = button("PushButton1", this, text::kStartCaption, {120, 5145, 7800, 405});
   ProgressBar1 = new QProgressBar(this);
+  ProgressBar1->setObjectName("ProgressBar1");
   place(ProgressBar1, {120, 5670, 7800, 405});
   ProgressBar1->setRange(0, 100);
   ProgressBar1->setValue(0);
@@ -148,8 +157,8 @@ void Form1::BuildControls() {
 }
 
 void Form1::SetTabOrder() {
-  const std::vector<QWidget*> order{Combo1,  Text1,   Text2,   Option4, Option5, Option1,
-                                    Option2, Option3, Option6, Option7, Option9, Text3,
+  const std::vector<QWidget*> order{Combo1,  Text1,   Text2,       Option4,     Option5, Option1,
+                                    Option2, Option3, Option6,     Option7,     Option9, Text3,
                                     Combo2,  Text4,   PushButton7, PushButton1, Option8};
   for (std::size_t i = 1; i < order.size(); ++i) setTabOrder(order[i - 1], order[i]);
 }

@@ -59,9 +59,15 @@ void Form1::SetProgressText(std::string_view text) {
 void Form1::ShowPointer(Pointer pointer) {
   pointer_ = pointer;
   switch (pointer) {
-    case Pointer::Busy: setCursor(Qt::WaitCursor); break;
-    case Pointer::Custom: setCursor(has_custom_pointer_ ? hand_cursor_ : QCursor(Qt::ArrowCursor)); break;
-    case Pointer::Standard: setCursor(Qt::ArrowCursor); break;
+    case Pointer::Busy:
+      setCursor(Qt::WaitCursor);
+      break;
+    case Pointer::Custom:
+      setCursor(has_custom_pointer_ ? hand_cursor_ : QCursor(Qt::ArrowCursor));
+      break;
+    case Pointer::Standard:
+      setCursor(Qt::ArrowCursor);
+      break;
   }
 }
 
@@ -80,9 +86,12 @@ void Form1::mouseMoveEvent(QMouseEvent* event) {
 
 bool Form1::eventFilter(QObject* watched, QEvent* event) {
   if (event->type() == QEvent::MouseMove) {
-    if (watched == PushButton1) PushButton1_MouseMove();
-    else if (watched == PushButton7) PushButton7_MouseMove();
-    else Form_MouseMove();  // the frames show the window's own pointer
+    if (watched == PushButton1)
+      PushButton1_MouseMove();
+    else if (watched == PushButton7)
+      PushButton7_MouseMove();
+    else
+      Form_MouseMove();  // the frames show the window's own pointer
   }
   return QWidget::eventFilter(watched, event);
 }

@@ -1,6 +1,5 @@
 #include "ui/form_settings.h"
 
-
 #include "ui/numeric_text.h"
 
 namespace torvane::ui {

@@ -61,7 +61,7 @@ class FormSettings {
   std::string ReadText(const SettingKey& setting) const;
   // For a default that is worked out at the time of reading.
   std::string ReadText(const SettingKey& setting, std::string_view fallback) const;
-  bool ReadOption(const SettingKey& setting) const;          // throws UnreadableSetting
+  bool ReadOption(const SettingKey& setting) const;             // throws UnreadableSetting
   std::int16_t ReadListIndex(const SettingKey& setting) const;  // throws UnreadableSetting
 
   void WriteText(const SettingKey& setting, std::string_view value);

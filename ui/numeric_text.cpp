@@ -54,8 +54,7 @@ std::optional<double> NumericValue(std::string_view text) {
   if (canonical.empty()) return std::nullopt;
   // from_chars ignores the C locale, which a Qt program sets from the user's.
   double value = 0;
-  const auto parsed =
-      std::from_chars(canonical.data(), canonical.data() + canonical.size(), value);
+  const auto parsed = std::from_chars(canonical.data(), canonical.data() + canonical.size(), value);
   if (parsed.ec == std::errc::result_out_of_range) {
     // Too many digits before the point overflow; too many zeros after it underflow.
     const auto whole = canonical.substr(0, canonical.find('.'));

@@ -16,7 +16,8 @@ QString Q(std::string_view text) {
 void QtMessageBoxes::Show(std::string_view text, MsgIcon icon, std::string_view title) {
   // The texts break lines the DOS way (CR LF, and CR CR in the error box).
   QString shown = Q(text);
-  shown.replace(QLatin1String("\r\n"), QLatin1String("\n")).replace(QLatin1Char('\r'), QLatin1Char('\n'));
+  shown.replace(QLatin1String("\r\n"), QLatin1String("\n"))
+      .replace(QLatin1Char('\r'), QLatin1Char('\n'));
   QMessageBox box(icon == MsgIcon::Exclamation ? QMessageBox::Warning : QMessageBox::NoIcon,
                   Q(title), shown, QMessageBox::Ok, owner_.data());
   box.setTextFormat(Qt::PlainText);

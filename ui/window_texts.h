@@ -16,7 +16,8 @@ inline constexpr std::string_view kHandCursorFile = "HAND-M.CUR";
 inline constexpr std::string_view kBytesUnit = "Bytes [ Minimum 6 bytes ]";
 
 inline constexpr std::string_view kMustBeNumeric = "Must be a numeric entry.";
-inline constexpr std::string_view kLowNotBelowHigh = "Low must not be greater than or equal to high.";
+inline constexpr std::string_view kLowNotBelowHigh =
+    "Low must not be greater than or equal to high.";
 inline constexpr std::string_view kHighNotAboveLow = "High must not be less than or equal to low.";
 inline constexpr std::string_view kBelowMinimum = "Must be greater than or equal to 6.";
 

@@ -1,10 +1,9 @@
 #pragma once
 
-// What the window's tests share: one QApplication on the offscreen platform,
-// a sandbox that points the settings store, the home folder and the program's
-// folder at a temporary tree, and a folder chooser that answers from a script.
+// Shared by the window's tests: one QApplication on the offscreen platform, a
+// sandbox that points the settings store, the home folder and the program's
+// folder at a temporary tree, and a folder chooser answered from a script.
 
-#include <QStringList>
 #include <optional>
 #include <string>
 #include <vector>
@@ -13,31 +12,27 @@
 #include "ui/add_folder.h"
 #include "ui/qt_settings_store.h"
 
-class QApplication;
+namespace torvane::ui {
+class Form1;
+}
 
 namespace torvane::testing {
 
-QApplication& GuiApp();
-
 class GuiSandbox {
  public:
-  // With `with_desktop` the home folder holds a Desktop folder.
   explicit GuiSandbox(bool with_desktop = true);
   ~GuiSandbox();
-  GuiSandbox(const GuiSandbox&) = delete;
-  GuiSandbox& operator=(const GuiSandbox&) = delete;
 
   std::string Root() const { return root_.path().string(); }
   std::string Home() const { return root_.File("home"); }
   std::string Desktop() const { return root_.File("home/Desktop"); }
   std::string AppFolder() const { return root_.File("app"); }
   std::string Output() const { return root_.File("out"); }
-  // Points the home folder elsewhere (a missing folder: no home at all).
-  void SetHome(const std::string& path);
+  void SetHome(const std::string& path);  // a missing folder: no home at all
 
   void Seed(const std::string& key, const std::string& value);
   std::optional<std::string> Stored(const std::string& key) const;
-  QStringList StoredKeys() const;
+  std::vector<std::string> StoredKeys() const;
 
   ui::QtSettingsStore store;
 
@@ -46,22 +41,21 @@ class GuiSandbox {
   std::optional<std::string> old_home_;
 };
 
-// Answers the folder chooser from `answers`, in order, and records each call.
+// What the window shows for a control: "Text1".."Text4" and "Combo1"/"Combo2"
+// their text, "Option1".."Option9" "True"/"False", "enabled:<name>" likewise.
+std::string Shown(ui::Form1& form, const std::string& control);
+
 class ScriptedFolderChooser : public AddFolder::FolderChooser {
  public:
   ScriptedFolderChooser() : previous_(AddFolder::InstallFolderChooser(this)) {}
   ~ScriptedFolderChooser() override { AddFolder::InstallFolderChooser(previous_); }
-
   std::string Choose(QWidget* owner, std::string_view instruction,
                      std::string_view initial_folder) override;
 
-  struct Call {
-    QWidget* owner;
-    std::string instruction;
-    std::string initial_folder;
-  };
-  std::vector<std::string> answers;
-  std::vector<Call> calls;
+  std::vector<std::string> answers;  // "" answers as a cancel
+  std::vector<std::string> initial_folders;
+  QWidget* owner = nullptr;
+  std::string instruction;
 
  private:
   AddFolder::FolderChooser* previous_;
