@@ -1,6 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <QApplication>
+#include <QFileDialog>
 #include <QPushButton>
+#include <QTimer>
 #include <QTest>
 
 #include "tests/ui/gui_support.h"
@@ -56,6 +59,23 @@ TEST_F(FolderButton, CancelChangesNothingAndTypingDoesNotMoveTheStart) {
   EXPECT_EQ(chooser.initial_folders,
             (std::vector<std::string>{"/srv/earlier", sandbox.Output(), sandbox.Output()}));
   EXPECT_TRUE(boxes.shown.empty());
+}
+
+// The desktop's own chooser: modal over the window, opening on the initial
+// folder, and giving the folder accepted in it.
+TEST_F(FolderButton, TheDesktopChooserOpensOnTheInitialFolder) {
+  AddFolder::InstallFolderChooser(nullptr);
+  std::string opened_on;
+  QTimer::singleShot(0, [&] {
+    auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+    ASSERT_NE(dialog, nullptr);
+    EXPECT_EQ(dialog->parentWidget(), &form);
+    opened_on = dialog->directory().absolutePath().toStdString();
+    static_cast<QDialog*>(dialog)->accept();
+  });
+  EXPECT_EQ(AddFolder::BrowseForFolder(&form, "Please select folder:", sandbox.Output()),
+            sandbox.Output());
+  EXPECT_EQ(opened_on, sandbox.Output());
 }
 
 }  // namespace
