@@ -5,7 +5,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 runs=${1:-3}
-cli=$PWD/build/bin/torvane-cli
+cli=${TORVANE_CLI:-$PWD/build/bin/torvane-cli}
 [ -x "$cli" ] || { echo "build first: ./scripts/bootstrap" >&2; exit 1; }
 command -v /usr/bin/time >/dev/null || { echo "needs /usr/bin/time (Debian package time)" >&2; exit 1; }
 
@@ -36,6 +36,8 @@ row() {  # label bytes ours theirs theirs_label
 
 echo "Machine: $(nproc) cores, $(awk '/MemTotal/ {printf "%.0f GiB", $2/1048576}' /proc/meminfo), $(uname -sr);" \
      "disk folder $(df --output=fstype "$disk_dir" | tail -n 1); $runs runs each, medians"
+echo "ratio = reference time / torvane-cli time: above 1, torvane-cli is faster. torvane-cli syncs every"
+echo "write to the disk (as dd oflag=dsync does); openssl and tr leave theirs in the page cache."
 echo
 printf '| %-44s | %10s | %13s | %-44s | %10s | %13s | %7s |\n' "torvane-cli" "time" "rate" "reference" "time" "rate" "ratio"
 printf '|%s|%s|%s|%s|%s|%s|%s|\n' "$(printf -- '-%.0s' {1..46})" "$(printf -- '-%.0s' {1..12})" \
