@@ -85,7 +85,10 @@ class PosixFileLayer final : public FileLayer {
   }
 
   bool CreateEmpty(const std::string& path) override {
-    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    // O_NONBLOCK: opening a FIFO without a reader for writing would wait for
+    // one for ever; this way it fails (ENXIO) and the caller reports it.
+    const int fd =
+        ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NONBLOCK, 0666);
     if (fd < 0) return false;
     return ::close(fd) == 0;
   }

@@ -50,6 +50,12 @@ TEST_F(PreSizedFiles, ExistingReadOnlyFileIsMadeWritableEmptiedAndExtended) {
   EXPECT_EQ(Stat().st_size, 0);
 }
 
+TEST_F(PreSizedFiles, AFifoInThePlaceOfTheFileIsRefusedNotWaitedOn) {
+  ASSERT_EQ(::mkfifo(path.c_str(), 0600), 0);
+  EXPECT_FALSE(files.CreateBigFile(path, 10));
+  EXPECT_EQ(boxes.Texts(), std::vector<std::string>{"No such device or address"});
+}
+
 struct SizeCase {
   ByteCount bytes;  // -1: no file
   std::string bits;
