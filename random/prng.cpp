@@ -9,6 +9,7 @@
 #include <new>
 
 #include "common/clock.h"
+#include "common/error_box.h"
 #include "common/message_box.h"
 #include "common/pseudo_random.h"
 #include "common/stop_flag.h"
@@ -30,16 +31,13 @@ void ShowLocated(std::string_view description, std::string_view member) noexcept
 void ReportFault(std::exception_ptr fault) noexcept {
   StopFlag = true;
   try {
-    std::string description = "Unknown error";
+    std::string description;
     try {
       std::rethrow_exception(fault);
-    } catch (const std::bad_alloc&) {
-      description = "Out of memory";
     } catch (const std::length_error&) {
       description = "Out of memory";  // a size beyond what any allocation can hold
-    } catch (const std::exception& e) {
-      description = e.what();
     } catch (...) {
+      description = DescribeException(std::current_exception());
     }
     MsgBox(description, MsgIcon::Exclamation);
   } catch (...) {
