@@ -43,10 +43,7 @@ bool BuildContinuous(std::int16_t LowValue, std::int16_t HighValue) {
       Yield();
       if (target.written() >= total) break;
       Yield();
-      if (pacer.Due()) {
-        ShowProgress(target.written());
-        pacer.Shown();
-      }
+      pacer.ShowIfDue(target.written());
     }
 
     Yield();

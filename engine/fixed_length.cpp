@@ -173,10 +173,7 @@ bool BuildFixedLength(std::int16_t LowValue, std::int16_t HighValue) {
             pool.size() - static_cast<std::size_t>(position) < static_cast<std::size_t>(recLen))
           break;
         Yield();
-        if (pacer.Due()) {
-          ShowProgress(target.written());
-          pacer.Shown();
-        }
+        pacer.ShowIfDue(target.written());
       }
       Yield();
       if (StopFlag) break;

@@ -33,14 +33,16 @@ inline RunState g_run;
 // description (application title), StopFlag set, the run counted as failed.
 void FailRun(std::string_view description);
 
-// Paces the periodic progress updates: due on the first check of a run and
-// then whenever more than `interval_ms` passed since the last update. Unsigned
-// differences keep it right across the wrap of the 32-bit tick counter.
+// Paces the periodic progress updates: shown on the first check of a run and
+// then whenever more than `interval_ms` passed since the last update (the
+// tick counter read again right after it). Unsigned differences keep it
+// right across the wrap of the 32-bit tick counter.
 class ProgressPacer {
  public:
   explicit ProgressPacer(std::uint32_t interval_ms) : interval_ms_(interval_ms) {}
-  bool Due() { return first_ || GetTickCount() - last_ > interval_ms_; }
-  void Shown() {
+  void ShowIfDue(ByteCount written) {
+    if (!first_ && GetTickCount() - last_ <= interval_ms_) return;
+    ShowProgress(written);
     first_ = false;
     last_ = GetTickCount();
   }
