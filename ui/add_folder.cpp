@@ -3,6 +3,8 @@
 #include <QFile>
 #include <QFileDialog>
 
+#include "ui/qt_text.h"
+
 namespace torvane::AddFolder {
 namespace {
 
@@ -10,7 +12,7 @@ class DesktopFolderChooser : public FolderChooser {
  public:
   std::string Choose(QWidget* owner, std::string_view instruction,
                      std::string_view initial_folder) override {
-    QFileDialog dialog(owner, QString::fromUtf8(instruction.data(), qsizetype(instruction.size())));
+    QFileDialog dialog(owner, ui::Q(instruction));
     dialog.setFileMode(QFileDialog::Directory);
     dialog.setOption(QFileDialog::ShowDirsOnly, true);
     dialog.setAcceptMode(QFileDialog::AcceptOpen);

@@ -22,16 +22,11 @@
 #include "shell/main_module.h"
 #include "ui/add_folder.h"
 #include "ui/numeric_text.h"
+#include "ui/qt_text.h"
 #include "ui/window_texts.h"
 
 namespace torvane::ui {
 namespace {
-
-QString Q(std::string_view text) {
-  return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
-
-std::string S(const QString& text) { return text.toStdString(); }
 
 // The options, numbered as their keys, grouped by the frame they sit in.
 const std::vector<std::vector<int>> kOptionFrames{{1, 2, 3}, {4, 5}, {6, 7}, {8, 9}};
@@ -138,7 +133,7 @@ void Form1::Form_Load() {
   {
     const QSignalBlocker quiet(Combo1);
     for (const auto& preset : FileCreator::Presets())
-      trap(200, [this, &preset] { Combo1->addItem(QString::fromUtf8(preset.list_text)); });
+      trap(200, [this, &preset] { Combo1->addItem(Q(preset.list_text)); });
   }
   if (!trap(210, [this] { SelectListIndex(Combo1, setting::kCombo1); }))
     unreadable_.push_back(&setting::kCombo1);

@@ -10,6 +10,7 @@
 #include <QScreen>
 
 #include "ui/form1.h"
+#include "ui/qt_text.h"
 #include "ui/window_texts.h"
 
 namespace torvane::ui {
@@ -24,10 +25,6 @@ constexpr int kClientWidth = 8040;
 constexpr int kClientHeight = 6195;
 constexpr double kWindowPointSize = 9.0;
 constexpr double kButtonPointSize = 11.25;
-
-QString Q(std::string_view text) {
-  return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
 
 // Arial where the system has it, else a face with the same metrics.
 QFont ArialBold(double point_size) {

@@ -8,20 +8,21 @@
 #include <QRadioButton>
 
 #include "ui/form1.h"
+#include "ui/qt_text.h"
 
 namespace torvane::ui {
 
-std::string Form1::OutputFolder() { return Text4->text().toStdString(); }
+std::string Form1::OutputFolder() { return S(Text4->text()); }
 
 JobSettings Form1::ReadJob() {
   JobSettings job;
   job.OutputFolder = OutputFolder();
   job.UsePresetSize = Option8->isChecked();
   job.PresetIndex = Combo1->currentIndex();
-  job.CustomLength = Text3->text().toStdString();
+  job.CustomLength = S(Text3->text());
   job.CustomUnit = Combo2->currentIndex();
-  job.LowText = Text1->text().toStdString();
-  job.HighText = Text2->text().toStdString();
+  job.LowText = S(Text1->text());
+  job.HighText = S(Text2->text());
   job.FixedLength = Option4->isChecked();
   job.HexPairs = HexPairs();
   job.Case = CaseConversionNow();
@@ -36,11 +37,9 @@ CaseConversion Form1::CaseConversionNow() {
   return CaseConversion::None;
 }
 
-std::string Form1::ButtonCaption() { return PushButton1->text().toStdString(); }
+std::string Form1::ButtonCaption() { return S(PushButton1->text()); }
 
-void Form1::SetButtonCaption(std::string_view caption) {
-  PushButton1->setText(QString::fromUtf8(caption.data(), static_cast<qsizetype>(caption.size())));
-}
+void Form1::SetButtonCaption(std::string_view caption) { PushButton1->setText(Q(caption)); }
 
 void Form1::SetMousePointer(MousePointer pointer) {
   ShowPointer(pointer == MousePointer::Hourglass ? Pointer::Busy : Pointer::Standard);
@@ -50,7 +49,7 @@ void Form1::SetProgressValue(int percent) { ProgressBar1->setValue(percent); }
 
 void Form1::SetProgressText(std::string_view text) {
   // The bar shows its format with %p, %v and %m filled in: keep a '%' literal.
-  QString format = QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+  QString format = Q(text);
   ProgressBar1->setFormat(format.replace(QLatin1Char('%'), QLatin1String("%%")));
 }
 

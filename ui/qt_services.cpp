@@ -4,14 +4,9 @@
 #include <QLocale>
 #include <QMessageBox>
 
+#include "ui/qt_text.h"
+
 namespace torvane::ui {
-namespace {
-
-QString Q(std::string_view text) {
-  return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
-
-}  // namespace
 
 void QtMessageBoxes::Show(std::string_view text, MsgIcon icon, std::string_view title) {
   // The texts break lines the DOS way (CR LF, and CR CR in the error box).

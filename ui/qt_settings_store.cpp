@@ -3,12 +3,10 @@
 #include <QSettings>
 #include <QString>
 
+#include "ui/qt_text.h"
+
 namespace torvane::ui {
 namespace {
-
-QString Q(std::string_view text) {
-  return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
 
 QString Address(std::string_view section, std::string_view key) {
   return Q(section) + QLatin1Char('/') + Q(key);
