@@ -107,7 +107,6 @@ class Form1 : public QWidget, public JobSource, public RunView {
 
   // The folder last chosen in the folder chooser, reloaded at every press.
   const std::string& LastFolder() const { return last_folder_; }
-  bool HasCustomPointer() const { return has_custom_pointer_; }
 
   // JobSource
   std::string OutputFolder() override;
