@@ -39,7 +39,6 @@ class cBigFiles {
   };
 
  private:
-  friend class cBigFilesTestPeer;
   static Words SplitByteCount(ByteCount curPosition);
   static ByteCount JoinByteCount(std::int32_t low, std::int32_t high);
   static bool PathExists(const std::string& path);

@@ -2,278 +2,250 @@
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <functional>
+#include <numeric>
 
-#include "tests/bigfiles/big_files_peer.h"
-#include "tests/bigfiles/faulty_layer.h"
+#include "bigfiles/file_layer.h"
 #include "tests/support/fakes.h"
 
 namespace torvane {
 namespace {
 
+using namespace testing;
 using Bytes = std::vector<std::uint8_t>;
 constexpr ByteCount k4GiB = 4294967296LL;
 
-// Public members: the case tables below arrange and act through them.
+// Passes every call on to the real layer, counts the open files and
+// misbehaves on request. Its descriptors are the real ones shifted so that
+// the first file gets 0, which must still count as an open file.
+struct FaultyLayer : FileLayer {
+  FaultyLayer() : real(CurrentFileLayer()), scope(this) { ::close(shift); }
+
+  int Open(const std::string& path, Access access) override {
+    const int fd = real.Open(path, access);
+    open_files += fd >= 0;
+    return fd < 0 ? -1 : fd - shift;
+  }
+  bool Close(int fd) override { return --open_files, real.Close(fd + shift); }
+  bool Seek(int fd, ByteCount at) override { return real.Seek(fd + shift, at); }
+  long WriteAt(int fd, const std::uint8_t* data, std::size_t size, ByteCount at) override {
+    if (Interrupted()) return -1;
+    write_offsets.push_back(at);
+    return real.WriteAt(fd + shift, data, std::min(size, max_per_call), at);
+  }
+  long ReadAt(int fd, std::uint8_t* data, std::size_t size, ByteCount at) override {
+    if (Interrupted() || (fail_reads && (errno = EIO))) return -1;
+    return real.ReadAt(fd + shift, data, std::min(size, max_per_call), at);
+  }
+  bool Sync(int fd) override { return !fail_sync && real.Sync(fd + shift); }
+  bool Truncate(int fd, ByteCount length) override { return real.Truncate(fd + shift, length); }
+  ByteCount Size(int fd) override { return real.Size(fd + shift); }
+  bool PathExists(const std::string& path) override { return real.PathExists(path); }
+  bool SetNormalAttributes(const std::string& path) override {
+    return real.SetNormalAttributes(path);
+  }
+  bool CreateEmpty(const std::string& path) override { return real.CreateEmpty(path); }
+  bool Interrupted() { return interrupt && ++calls % 2 == 1 && (errno = EINTR); }
+
+  FileLayer& real;
+  ScopedFileLayer scope;
+  const int shift = ::dup(2);  // the lowest free descriptor, closed again at once
+  std::size_t max_per_call = SIZE_MAX;
+  bool interrupt = false, fail_reads = false, fail_sync = false;  // interrupt: every other call
+  long calls = 0, open_files = 0;
+  std::vector<ByteCount> write_offsets;
+};
+
 struct BigFilesTest : ::testing::Test {
   BigFilesTest() { StopFlag = false; }
-  ~BigFilesTest() override { StopFlag = false; }
 
-  FileHandle OpenFresh(const std::string& content = "") {
-    testing::WriteFileBytes(path, content);
-    FileHandle handle = 0;
-    EXPECT_TRUE(files.OpenReadWrite(path, handle));
-    return handle;
+  // Clears StopFlag, gives the file `text` and opens it for writing.
+  FileHandle Open(const std::string& text = "") {
+    return StopFlag = false, WriteFileBytes(path, text), OpenAt(path);
   }
+  FileHandle OpenAt(const std::string& n) { return files.OpenReadWrite(n, spare) ? spare : -9; }
+  FileHandle OpenPipe() { return ::mkfifo(path.c_str(), 0600), OpenAt(path); }
+  bool Write(FileHandle h, ByteCount at, int n) { return files.API_WriteFile(h, at, Bytes(n)); }
+  bool Read(FileHandle h) { return files.API_ReadFile(h, 0, buffer); }
 
-  testing::RecordingMessageBoxes boxes;
-  testing::ScriptedPump pump;
-  testing::TempDir dir;
-  testing::FaultyLayer layer;
+  RecordingMessageBoxes boxes;
+  ScriptedPump pump;
+  TempDir dir;
+  FaultyLayer layer;
   cBigFiles files;
   std::string path = dir.File("data.bin");
+  FileHandle spare = 0;
+  Bytes buffer = Bytes(16);
 };
 
-struct SplitCase {
-  ByteCount count;
-  std::int32_t low, high;
-};
-struct SplitJoin : ::testing::TestWithParam<SplitCase> {};
-
-TEST_P(SplitJoin, LowWordIsAnUnsignedBitPattern) {
-  const cBigFiles::Words words = cBigFilesTestPeer::Split(GetParam().count);
-  EXPECT_EQ(words.low, GetParam().low);
-  EXPECT_EQ(words.high, GetParam().high);
-  EXPECT_EQ(cBigFilesTestPeer::Join(words), GetParam().count);
-}
-
-INSTANTIATE_TEST_SUITE_P(Positions, SplitJoin,
-                         ::testing::Values(SplitCase{0, 0, 0},
-                                           SplitCase{2147483648LL, INT32_MIN, 0},
-                                           SplitCase{k4GiB - 1, -1, 0}, SplitCase{k4GiB, 0, 1},
-                                           SplitCase{k4GiB + 2147483648LL, INT32_MIN, 1},
-                                           SplitCase{INT64_MAX, -1, INT32_MAX}));
-
-struct ChunkRun {
-  ByteCount start;
-  std::vector<std::size_t> chunks;
-};
-struct WritesInARow : BigFilesTest, ::testing::WithParamInterface<ChunkRun> {};
-
-// Sparse files: only the chunks near the boundary take disk space.
-TEST_P(WritesInARow, LandAtTheirOffsetsAndMakeTheFileExactlyAsLong) {
-  FileHandle handle = OpenFresh();
-  ByteCount position = GetParam().start;
-  std::vector<ByteCount> offsets;
-  for (std::size_t length : GetParam().chunks) {
-    const Bytes chunk(length, static_cast<std::uint8_t>('a' + offsets.size()));
-    offsets.push_back(position);
-    ASSERT_TRUE(files.API_WriteFile(handle, position, chunk));
-    Bytes back(length);
-    ASSERT_TRUE(files.API_ReadFile(handle, position, back));
-    EXPECT_EQ(back, chunk);
-    position += static_cast<ByteCount>(length);
-  }
-  files.API_CloseFile(handle);
-  EXPECT_EQ(layer.write_offsets, offsets);
-  EXPECT_EQ(static_cast<ByteCount>(std::filesystem::file_size(path)), position);
-}
-
-INSTANTIATE_TEST_SUITE_P(FourGiBBoundary, WritesInARow,
-                         ::testing::Values(ChunkRun{k4GiB - 1, {1}}, ChunkRun{k4GiB, {1}},
-                                           ChunkRun{k4GiB - 100, {60, 60, 60}},
-                                           ChunkRun{k4GiB - 61440, {61440, 80, 80}}));
-
-// What a Stop click at the k-th yield leaves behind; 0: no click.
-struct StopCase {
-  std::string member;
-  int stop_at;
-  bool result;
-  long open_after;
-  std::string content;
-};
-struct StopAtYield : BigFilesTest, ::testing::WithParamInterface<StopCase> {};
-
-TEST_P(StopAtYield, LeavesResultHandleAndFileAsAUserExpects) {
-  const StopCase& c = GetParam();
-  FileHandle handle = 77;
-  bool result = false;
-  if (c.member == "API_WriteFile") {
-    handle = OpenFresh("old-old-old");
-    pump.stop_at = c.stop_at ? pump.count + c.stop_at : -1;
-    result = files.API_WriteFile(handle, 4, Bytes{'n', 'e', 'w'});
-    if (!c.stop_at) {
-      EXPECT_EQ(pump.count, 2 + 5) << "every yield of a write is reachable";
+// Sparse files: only the chunks near a boundary take disk space. A low word
+// of 2^31 or more travels as a negative number and must still count unsigned.
+TEST_F(BigFilesTest, WritesInARowLandAtTheirOffsetsAndMakeTheFileExactlyAsLong) {
+  // clang-format off
+  const std::pair<ByteCount, std::vector<int>> runs[] = {
+      {k4GiB - 1, {1}}, {k4GiB, {1}}, {2147483648LL, {1}}, {k4GiB + 2147483648LL, {1}},
+      {k4GiB - 100, {60, 60, 60}}, {k4GiB - 61440, {61440, 80, 80}}};
+  // clang-format on
+  for (const auto& [start, chunks] : runs) {
+    FileHandle handle = Open();
+    layer.write_offsets.clear();
+    std::vector<ByteCount> offsets{start};
+    for (int length : chunks) {
+      ASSERT_TRUE(Write(handle, offsets.back(), length));
+      offsets.push_back(offsets.back() + length);
     }
-  } else {
-    testing::WriteFileBytes(path, c.content);
-    pump.stop_at = c.stop_at ? c.stop_at : -1;
-    result = c.member == "OpenReadOnly" ? files.OpenReadOnly(path, handle)
-                                        : files.OpenReadWrite(path, handle);
-    // A stop on entry leaves the variable alone; one after the open closes it.
-    const FileHandle state = handle == 77 ? 77 : handle > 0 ? 1 : handle;
-    EXPECT_EQ(state, c.stop_at == 1 ? 77 : c.result ? 1 : 0);
+    files.API_CloseFile(handle);
+    EXPECT_EQ(static_cast<ByteCount>(std::filesystem::file_size(path)), offsets.back());
+    EXPECT_EQ(layer.write_offsets, std::vector(offsets.begin(), offsets.end() - 1));
   }
-  EXPECT_EQ(result, c.result);
-  EXPECT_EQ(layer.OpenCount(), c.open_after);
-  EXPECT_EQ(testing::ReadFileBytes(path), c.content);
+}
+
+// A Stop at the k-th yield of a write (W) or an open (O, R): the result, the
+// caller's variable (-7 left alone), the files left open, and whether the new
+// bytes were put on disk: after a write's flush (4, 5) they are, yet it fails.
+TEST_F(BigFilesTest, StopAtEachYield) {
+  // clang-format off
+  const std::tuple<char, int, bool, FileHandle, long, bool> rows[] = {
+      {'W', 0, true, 1, 1, true},    {'W', 1, false, 1, 1, false},  {'W', 2, false, 1, 0, false},
+      {'W', 3, false, 1, 0, false},  {'W', 4, false, 1, 0, true},   {'W', 5, false, 1, 0, true},
+      {'O', 0, true, 1, 1, false},   {'O', 1, false, -7, 0, false}, {'O', 2, false, 0, 0, false},
+      {'R', 0, true, 1, 1, false},   {'R', 1, false, -7, 0, false}, {'R', 2, false, 0, 0, false}};
+  // clang-format on
+  for (const auto& [member, k, result, var, open, put] : rows) {
+    SCOPED_TRACE(std::string(1, member) + std::to_string(k));
+    FileHandle handle = Open("old-old-old");
+    if (member != 'W') files.API_CloseFile(handle), handle = -7;
+    pump.count = 0, pump.stop_at = k ? k : -1;  // the click comes at the k-th yield from now
+    EXPECT_EQ(member == 'W'   ? files.API_WriteFile(handle, 4, Bytes{'n', 'e', 'w'})
+              : member == 'O' ? files.OpenReadWrite(path, handle)
+                              : files.OpenReadOnly(path, handle),
+              result);
+    const bool disk = ReadFileBytes(path) == "old-new-old";
+    EXPECT_EQ(std::tuple(std::min(handle, 1), layer.open_files, disk), std::tuple(var, open, put));
+    EXPECT_TRUE(k || pump.count == (member == 'W' ? 5 : 2)) << "every yield is reachable";
+    files.API_CloseFile(handle);
+  }
   EXPECT_TRUE(boxes.shown.empty());
 }
 
-INSTANTIATE_TEST_SUITE_P(Sweep, StopAtYield,
-                         ::testing::Values(StopCase{"API_WriteFile", 0, true, 1, "old-new-old"},
-                                           StopCase{"API_WriteFile", 1, false, 1, "old-old-old"},
-                                           StopCase{"API_WriteFile", 2, false, 0, "old-old-old"},
-                                           StopCase{"API_WriteFile", 3, false, 0, "old-old-old"},
-                                           StopCase{"API_WriteFile", 4, false, 0, "old-new-old"},
-                                           StopCase{"API_WriteFile", 5, false, 0, "old-new-old"},
-                                           StopCase{"OpenReadWrite", 0, true, 1, "kept"},
-                                           StopCase{"OpenReadWrite", 1, false, 0, "kept"},
-                                           StopCase{"OpenReadWrite", 2, false, 0, "kept"},
-                                           StopCase{"OpenReadOnly", 0, true, 1, "kept"},
-                                           StopCase{"OpenReadOnly", 1, false, 0, "kept"},
-                                           StopCase{"OpenReadOnly", 2, false, 0, "kept"}),
-                         [](const auto& info) {
-                           return info.param.member + "_" + std::to_string(info.param.stop_at);
-                         });
+// One box and false. A failed system call shows its location line without an
+// icon (and a failed transfer stops the run and closes the file); bad input
+// shows the fault's own text with the exclamation icon and moves no byte.
+using Refusal = std::tuple<const char*, std::function<bool(BigFilesTest&)>, std::string, bool, int>;
+struct Refused : BigFilesTest, ::testing::WithParamInterface<Refusal> {};
 
-// A failed system call: its message with the location line and no icon.
-struct FailureCase {
-  const char* name;
-  std::function<void(BigFilesTest&)> arrange;
-  std::string member, text;
-  bool stops_and_closes;
-};
-struct SystemFailure : BigFilesTest, ::testing::WithParamInterface<FailureCase> {};
-
-TEST_P(SystemFailure, IsReportedWithItsLocationAndEndsTheRun) {
-  const FailureCase& c = GetParam();
-  c.arrange(*this);
-  FileHandle handle = 0;
-  ASSERT_TRUE(files.OpenReadWrite(path, handle));
-  Bytes data(16, 'x');
-  bool result = false;
-  if (c.member == "API_WriteFile") result = files.API_WriteFile(handle, 0, data);
-  if (c.member == "API_ReadFile") result = files.API_ReadFile(handle, 0, data);
-  if (c.member == "API_SetEndOfFile") files.API_SetEndOfFile(handle, 0);
-  EXPECT_FALSE(result);
-  ASSERT_EQ(boxes.shown.size(), 1u);
-  EXPECT_EQ(boxes.shown[0].text, c.text + "\r\n\r\nclsBigFiles." + c.member);
-  EXPECT_EQ(boxes.shown[0].icon, MsgIcon::None);
-  EXPECT_EQ(boxes.shown[0].title, "Torvane");
-  EXPECT_EQ(StopFlag, c.stops_and_closes);
-  EXPECT_EQ(layer.OpenCount(), c.stops_and_closes ? 0 : 1);
+TEST_P(Refused, ShowsOneBoxAndReturnsFalse) {
+  const auto& [name, call, text, stops, open_after] = GetParam();
+  EXPECT_FALSE(call(*this));
+  ASSERT_EQ(boxes.Texts(), std::vector<std::string>{text});
+  const bool located = text.find("\r\n\r\nclsBigFiles.") != std::string::npos;
+  EXPECT_EQ(boxes.shown[0].icon, located ? MsgIcon::None : MsgIcon::Exclamation);
+  EXPECT_EQ(std::pair(StopFlag, layer.open_files), std::pair(stops, long{open_after}));
+  EXPECT_TRUE(located || layer.write_offsets.empty());
 }
 
-void Fifo(BigFilesTest& t) { ASSERT_EQ(::mkfifo(t.path.c_str(), 0600), 0); }
+std::string At(std::string s, const char* member) { return s + "\r\n\r\nclsBigFiles." + member; }
 
-INSTANTIATE_TEST_SUITE_P(
-    Calls, SystemFailure,
-    ::testing::Values(
-        FailureCase{"WritePipe", Fifo, "API_WriteFile", "Failed to set write file pointer.", true},
-        FailureCase{"ReadPipe", Fifo, "API_ReadFile", "Failed to set read file pointer.", true},
-        FailureCase{"CutPipe", Fifo, "API_SetEndOfFile", "Failed to set end of file pointer.",
-                    false},
-        FailureCase{"NoSpace", [](auto& t) { t.path = "/dev/full"; }, "API_WriteFile",
-                    "Failed to write to file.", true},
-        FailureCase{"SyncFails", [](auto& t) { t.layer.fail_sync = true; }, "API_WriteFile",
-                    "Failed to write to file.", true},
-        FailureCase{"ReadFails", [](auto& t) { t.layer.fail_reads = true; }, "API_ReadFile",
-                    "Failed to read file.", true}),
-    [](const auto& info) { return std::string(info.param.name); });
+// clang-format off
+INSTANTIATE_TEST_SUITE_P(Calls, Refused, ::testing::Values(
+    Refusal{"WritePipe", [](auto& t) { return t.Write(t.OpenPipe(), 0, 16); },
+            At("Failed to set write file pointer.", "API_WriteFile"), true, 0},
+    Refusal{"ReadPipe", [](auto& t) { return t.Read(t.OpenPipe()); },
+            At("Failed to set read file pointer.", "API_ReadFile"), true, 0},
+    Refusal{"CutPipe", [](auto& t) { return t.files.API_SetEndOfFile(t.OpenPipe(), 0), false; },
+            At("Failed to set end of file pointer.", "API_SetEndOfFile"), false, 1},
+    Refusal{"NoSpace", [](auto& t) { return t.Write(t.OpenAt("/dev/full"), 0, 16); },
+            At("Failed to write to file.", "API_WriteFile"), true, 0},
+    Refusal{"ReadFails", [](auto& t) { return t.layer.fail_reads = true, t.Read(t.Open("abc")); },
+            At("Failed to read file.", "API_ReadFile"), true, 0},
+    Refusal{"EmptyBuffer", [](auto& t) { return t.Write(t.Open(), 0, 0); },
+            "The data buffer has no elements.", false, 0},
+    Refusal{"NegativePosition", [](auto& t) { return t.Write(t.Open(), -80, 80); },
+            "The file position is negative.", false, 0},
+    Refusal{"Blank", [](auto& t) { return t.OpenAt("") > 0; }, "The file name is empty.", false, 0},
+    Refusal{"LongName", [](auto& t) { return t.OpenAt(t.path + std::string(5000, 'x')) > 0; },
+            "The file name is too long.", false, 0},
+    // Cut at the NUL, the name would empty the file it names.
+    Refusal{"NulInName", [](auto& t) { return WriteFileBytes(t.path, "kept"),
+              t.files.CreateBigFile(t.path + '\0' + "x", 0) || ReadFileBytes(t.path) != "kept"; },
+            "The file name contains a NUL character.", false, 0},
+    // Opening a FIFO for output would wait for a reader for ever.
+    Refusal{"PipeToPreSize", [](auto& t) {
+              return ::mkfifo(t.path.c_str(), 0600), t.files.CreateBigFile(t.path, 10); },
+            "No such device or address", false, 0}),
+    [](const auto& info) { return std::string(std::get<0>(info.param)); });
+// clang-format on
 
-// Bad input: the fault's text with the exclamation icon, no byte moved, the
-// run not stopped; a refused write closes its file.
-struct BadInputCase {
-  const char* name;
-  std::function<bool(BigFilesTest&, FileHandle)> call;
-  std::string text;
-  long open_after;
-};
-struct BadInput : BigFilesTest, ::testing::WithParamInterface<BadInputCase> {};
-
-TEST_P(BadInput, IsRefusedWithAClearMessage) {
-  const FileHandle handle = OpenFresh("precious");
-  EXPECT_FALSE(GetParam().call(*this, handle));
-  ASSERT_EQ(boxes.Texts(), std::vector<std::string>{GetParam().text});
-  EXPECT_EQ(boxes.shown[0].icon, MsgIcon::Exclamation);
-  EXPECT_FALSE(StopFlag);
-  EXPECT_TRUE(layer.write_offsets.empty());
-  EXPECT_EQ(layer.OpenCount(), GetParam().open_after);
-  EXPECT_EQ(testing::ReadFileBytes(path), "precious");
-}
-
-bool OpenNamed(BigFilesTest& t, const std::string& name) {
-  FileHandle other = 0;
-  return t.files.OpenReadWrite(name, other);
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Arguments, BadInput,
-    ::testing::Values(
-        BadInputCase{"Empty", [](auto& t, FileHandle h) { return t.files.API_WriteFile(h, 0, {}); },
-                     "The data buffer has no elements.", 0},
-        BadInputCase{"Negative",
-                     [](auto& t, FileHandle h) { return t.files.API_WriteFile(h, -80, Bytes(80)); },
-                     "The file position is negative.", 0},
-        BadInputCase{"NoName", [](auto& t, FileHandle) { return OpenNamed(t, ""); },
-                     "The file name is empty.", 1},
-        BadInputCase{
-            "LongName",
-            [](auto& t, FileHandle) { return OpenNamed(t, t.path + std::string(5000, 'x')); },
-            "The file name is too long.", 1},
-        BadInputCase{"NulInName",  // would otherwise empty the file named up to the NUL
-                     [](auto& t, FileHandle) {
-                       return t.files.CreateBigFile(t.path + std::string(1, '\0') + "x", 0);
-                     },
-                     "The file name contains a NUL character.", 1}),
-    [](const auto& info) { return std::string(info.param.name); });
-
-TEST_F(BigFilesTest, FailedOpensShowNothing) {
-  FileHandle handle = 77;
-  EXPECT_FALSE(files.OpenReadWrite(dir.File("missing/folder.bin"), handle));
-  EXPECT_EQ(handle, -1);
-  handle = 77;
-  EXPECT_FALSE(files.OpenReadOnly(dir.File("missing.bin"), handle));
-  EXPECT_EQ(handle, 77);
-  EXPECT_FALSE(files.OpenReadOnly(dir.path().string(), handle)) << "a folder is no file";
-  EXPECT_EQ(handle, -1);
+// A write whose sync fails reports false; the engine's second close of its
+// handle must leave the file opened since (on the same descriptor) alone.
+TEST_F(BigFilesTest, FailedOpensShowNothingAndAStaleHandleClosesNoOtherFile) {
+  FileHandle missing = 77, absent = 77, folder = 77;
+  EXPECT_FALSE(files.OpenReadWrite(dir.File("missing/folder.bin"), missing));
+  EXPECT_FALSE(files.OpenReadOnly(dir.File("missing.bin"), absent));
+  EXPECT_FALSE(files.OpenReadOnly(dir.path().string(), folder)) << "a folder is no file";
+  EXPECT_EQ(std::tuple(missing, absent, folder), std::tuple(-1, 77, -1));
   EXPECT_TRUE(boxes.shown.empty());
-}
 
-TEST_F(BigFilesTest, StaleHandleClosedAgainLeavesTheNextFileOpen) {
   layer.fail_sync = true;
-  const FileHandle stale = OpenFresh();
-  EXPECT_FALSE(files.API_WriteFile(stale, 0, Bytes{1}));
+  FileHandle stale = Open();
+  EXPECT_FALSE(Write(stale, 0, 1));
   layer.fail_sync = StopFlag = false;
-  FileHandle second = 0, copy = stale;
-  ASSERT_TRUE(files.OpenReadWrite(dir.File("second.bin"), second));  // gets descriptor 0 again
-  files.API_CloseFile(copy);
-  EXPECT_EQ(copy, 0);
-  EXPECT_TRUE(files.API_WriteFile(second, 0, Bytes{'o', 'k'}));
-  EXPECT_EQ(testing::ReadFileBytes(dir.File("second.bin")), "ok");
+  const FileHandle second = OpenAt(dir.File("second.bin"));
+  files.API_CloseFile(stale);
+  EXPECT_EQ(stale, 0);
+  EXPECT_TRUE(Write(second, 0, 2));
 }
 
-struct Stutter : BigFilesTest, ::testing::WithParamInterface<std::pair<std::size_t, bool>> {};
-
-TEST_P(Stutter, PartialAndInterruptedTransfersStillMoveEveryByte) {
-  std::tie(layer.max_per_call, layer.interrupt) = GetParam();
-  const FileHandle handle = OpenFresh("0123456789");
-  Bytes data(100);
-  for (std::size_t i = 0; i < data.size(); ++i) data[i] = static_cast<std::uint8_t>(i);
-  ASSERT_TRUE(files.API_WriteFile(handle, 5, data));
-  Bytes back(110, 0xEE);
-  ASSERT_TRUE(files.API_ReadFile(handle, 0, back));
-  EXPECT_EQ(Bytes(back.begin(), back.begin() + 5), (Bytes{'0', '1', '2', '3', '4'}));
-  EXPECT_EQ(Bytes(back.begin() + 5, back.begin() + 105), data);
-  EXPECT_EQ(Bytes(back.begin() + 105, back.end()), Bytes(5, 0xEE)) << "past the end: untouched";
+// Past the end of the file a read leaves the buffer's bytes as they were.
+TEST_F(BigFilesTest, PartialAndInterruptedTransfersStillMoveEveryByte) {
+  std::string data(100, '\0');
+  std::iota(data.begin(), data.end(), '\0');
+  for (const auto& [per_call, interrupt] : {std::pair{7ul, false}, {SIZE_MAX, true}, {1ul, true}}) {
+    std::tie(layer.max_per_call, layer.interrupt) = std::tie(per_call, interrupt);
+    FileHandle handle = Open("0123456789");
+    buffer.assign(110, 0xEE);
+    ASSERT_TRUE(files.API_WriteFile(handle, 5, Bytes(data.begin(), data.end())));
+    ASSERT_TRUE(files.API_ReadFile(handle, 0, buffer));
+    EXPECT_EQ(std::string(buffer.begin(), buffer.end()), "01234" + data + std::string(5, '\xEE'));
+    files.API_CloseFile(handle);
+  }
 }
 
-INSTANTIATE_TEST_SUITE_P(Transfers, Stutter,
-                         ::testing::Values(std::pair{7, false}, std::pair{SIZE_MAX, true},
-                                           std::pair{1, true}));
+// 3 GiB without a byte written (so all zeros), verified; an existing
+// read-only file is made writable, emptied and extended; 0 bytes empty it.
+// Sizes in bits are upper-case hex without prefix or leading zeros; a
+// missing file is -1 and leaves the text alone.
+TEST_F(BigFilesTest, CreateBigFileAndCalcFileSize) {
+  struct stat info {};
+  ASSERT_TRUE(files.CreateBigFile(path, 3221225472LL, true));
+  EXPECT_TRUE(::stat(path.c_str(), &info) == 0 && info.st_size == 3221225472LL &&
+              info.st_blocks < 2048);
+  WriteFileBytes(path, "old content that must go");
+  ASSERT_EQ(::chmod(path.c_str(), 0444), 0);
+  ASSERT_TRUE(files.CreateBigFile(path, 10, true));
+  EXPECT_EQ(ReadFileBytes(path), std::string(10, '\0'));
+  EXPECT_TRUE(::stat(path.c_str(), &info) == 0 && (info.st_mode & S_IWUSR));
+  EXPECT_TRUE(files.CreateBigFile(path, 0, true));
+  EXPECT_EQ(ReadFileBytes(path), "");
+
+  // clang-format off
+  const std::pair<ByteCount, std::string> rows[] = {
+      {1, "8"}, {0, "0"}, {268435456, "80000000"}, {8589934592LL, "1000000000"},
+      {3221225473LL, "600000008"}, {-1, "untouched"}};
+  // clang-format on
+  for (const auto& [bytes, bits] : rows) {
+    if (bytes >= 0) std::filesystem::resize_file(path, bytes);
+    ByteCount size = 12345;
+    std::string text = "untouched";
+    files.CalcFileSize(bytes < 0 ? path + ".missing" : path, size, &text);
+    EXPECT_EQ(std::pair(size, text), std::pair(bytes, bits));
+  }
+  EXPECT_TRUE(boxes.shown.empty());
+}
 
 }  // namespace
 }  // namespace torvane
