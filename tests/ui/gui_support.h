@@ -1,64 +1,109 @@
 #pragma once
 
-// Shared by the window's tests: one QApplication on the offscreen platform, a
-// sandbox that points the settings store, the home folder and the program's
-// folder at a temporary tree, and a folder chooser answered from a script.
+// The one fixture of the window's tests: one QApplication on the offscreen
+// platform, the settings store, the home folder and the program's folder
+// pointed at a temporary tree, and a window made from a seeded store.
 
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QComboBox>
+#include <QRadioButton>
+#include <QSettings>
+#include <QTest>
+#include <filesystem>
+#include <memory>
 #include <optional>
-#include <string>
-#include <vector>
 
+#include "shell/main_module.h"
 #include "tests/support/fakes.h"
-#include "ui/add_folder.h"
+#include "ui/form1.h"
 #include "ui/qt_settings_store.h"
-
-namespace torvane::ui {
-class Form1;
-}
+#include "ui/qt_text.h"
 
 namespace torvane::testing {
 
-class GuiSandbox {
- public:
-  explicit GuiSandbox(bool with_desktop = true);
-  ~GuiSandbox();
+using Pairs = std::vector<std::pair<std::string, std::string>>;
+
+class WindowTest : public ::testing::Test {
+ protected:
+  WindowTest() {
+    static int argc = 1;
+    static char name[] = "torvane-gui-tests", *argv[] = {name, nullptr};
+    [[maybe_unused]] static auto* app =
+        (qputenv("QT_QPA_PLATFORM", "offscreen"), new QApplication(argc, argv));
+    for (const char* folder : {"settings", "xdg", "app", "out", "home/Desktop"})
+      std::filesystem::create_directories(root_.File(folder));
+    SetHome(Home());
+    // The user's own configuration is never read or written by a test.
+    setenv("XDG_CONFIG_HOME", root_.File("xdg").c_str(), 1);
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope,
+                       ui::Q(root_.File("settings")));
+    Main::OverrideAppFolder(AppFolder());
+  }
+  ~WindowTest() override { Main::OverrideAppFolder(""); }
 
   std::string Root() const { return root_.path().string(); }
   std::string Home() const { return root_.File("home"); }
   std::string Desktop() const { return root_.File("home/Desktop"); }
   std::string AppFolder() const { return root_.File("app"); }
   std::string Output() const { return root_.File("out"); }
-  void SetHome(const std::string& path);  // a missing folder: no home at all
+  void SetHome(const std::string& path) { setenv("HOME", path.c_str(), 1); }
+  std::optional<std::string> Stored(const std::string& key) const {
+    const std::string value = store.GetSetting(kSettingsApplication, kSettingsSection, key, "\1");
+    return value == "\1" ? std::nullopt : std::optional(value);
+  }
 
-  void Seed(const std::string& key, const std::string& value);
-  std::optional<std::string> Stored(const std::string& key) const;
-  std::vector<std::string> StoredKeys() const;
+  // Seeds the store, then makes, loads and shows a window in place of the last.
+  void Load(const Pairs& seeds = {}) {
+    for (const auto& [key, value] : seeds)
+      store.SaveSetting(kSettingsApplication, kSettingsSection, key, value);
+    form.reset();  // a window going away detaches the engine
+    form = std::make_unique<ui::Form1>(store);
+    form->Form_Load();
+    form->show();
+    form->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(form.get()));
+  }
+  static void Click(QWidget* control) { QTest::mouseClick(control, Qt::LeftButton); }
+  // Enters the box, types over its text, and leaves it for the folder box.
+  void TypeAndLeave(QLineEdit* box, const char* typed) {
+    box->setFocus(Qt::MouseFocusReason);
+    box->selectAll();
+    QTest::keyClicks(box, typed);
+    if (*typed == '\0') QTest::keyClick(box, Qt::Key_Backspace);
+    form->Text4->setFocus(Qt::MouseFocusReason);
+  }
+  void UseCustomSize(int unit, const char* length = nullptr) {
+    Click(form->Option9);
+    form->Combo2->setCurrentIndex(unit);
+    if (length != nullptr) form->Text3->setText(length);
+  }
+  // "Text1".."Text4", "Combo1", "Combo2": the text; "Option1".."Option9":
+  // "True"/"False"; "focus": the focused control; "enabled": which of the size
+  // controls Combo1, Text3 and Combo2 can be used.
+  std::string Shown(const std::string& control) const {
+    if (control == "focus") return ui::S(form->focusWidget()->objectName());
+    if (control == "enabled") {
+      std::string names;
+      for (QWidget* size : std::initializer_list<QWidget*>{form->Combo1, form->Text3, form->Combo2})
+        if (size->isEnabled()) names += (names.empty() ? "" : " ") + ui::S(size->objectName());
+      return names;
+    }
+    QWidget* widget = form->findChild<QWidget*>(ui::Q(control));
+    if (auto* option = qobject_cast<QRadioButton*>(widget))
+      return option->isChecked() ? "True" : "False";
+    if (auto* list = qobject_cast<QComboBox*>(widget)) return ui::S(list->currentText());
+    return ui::S(qobject_cast<QLineEdit*>(widget)->text());
+  }
+  void ExpectShown(const Pairs& shown) const {
+    for (const auto& [control, value] : shown) EXPECT_EQ(Shown(control), value) << control;
+  }
 
+  TempDir root_;  // made first, removed last
   ui::QtSettingsStore store;
-
- private:
-  TempDir root_;
-  std::optional<std::string> old_home_;
-};
-
-// What the window shows for a control: "Text1".."Text4" and "Combo1"/"Combo2"
-// their text, "Option1".."Option9" "True"/"False", "enabled:<name>" likewise.
-std::string Shown(ui::Form1& form, const std::string& control);
-
-class ScriptedFolderChooser : public AddFolder::FolderChooser {
- public:
-  ScriptedFolderChooser() : previous_(AddFolder::InstallFolderChooser(this)) {}
-  ~ScriptedFolderChooser() override { AddFolder::InstallFolderChooser(previous_); }
-  std::string Choose(QWidget* owner, std::string_view instruction,
-                     std::string_view initial_folder) override;
-
-  std::vector<std::string> answers;  // "" answers as a cancel
-  std::vector<std::string> initial_folders;
-  QWidget* owner = nullptr;
-  std::string instruction;
-
- private:
-  AddFolder::FolderChooser* previous_;
+  RecordingMessageBoxes boxes;
+  std::unique_ptr<ui::Form1> form;
 };
 
 }  // namespace torvane::testing
