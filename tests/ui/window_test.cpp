@@ -74,24 +74,26 @@ const std::string kNoDesktop = LoadError("Invalid procedure call or argument", 6
 // clang-format off
 INSTANTIATE_TEST_SUITE_P(StoredSettings, Restore, ::testing::Values(
     RestoreCase{"Customize", {{"Option9", "True"}}, "",
-                {{"enabled", "Text3 Combo2"}, {"focus", "Text1"}}, {{"Option8", "False"}, {"Option9", "True"}}},
+        {{"enabled", "Text3 Combo2"}, {"focus", "Text1"}},
+        {{"Option8", "False"}, {"Option9", "True"}}},
     RestoreCase{"ShortByteLength", {{"Text3", "3"}, {"Combo2", "0"}}, "",
-                {{"Text3", "6"}}, {{"Text3", "6"}}},
+        {{"Text3", "6"}}, {{"Text3", "6"}}},
     RestoreCase{"ShortKilobyteLength", {{"Text3", "3"}, {"Combo2", "1"}}, "",
-                {{"Text3", "3"}, {"Combo2", "Kilobytes [ Length  x  1,024 ]"}}, {{"Text3", "3"}}},
+        {{"Text3", "3"}, {"Combo2", "Kilobytes [ Length  x  1,024 ]"}}, {{"Text3", "3"}}},
     RestoreCase{"PresetIndexOutsideTheList", {{"Combo1", "40"}, {"Combo2", "2"}, {"Option5", "1"}},
-                LoadError("Invalid property value", 210),
-                {{"Combo1", "1 kb (1,024 bytes)"}, {"Combo2", "Megabytes [ Length  x  1,048,576 ]"},
-                 {"Option5", "True"}}, {{"Combo1", "0"}, {"Option4", "False"}, {"Option5", "True"}}},
-    RestoreCase{"UnreadableOption", {{"Option2", "maybe"}, {"Option3", "True"}, {"Option7", "true"}},
-                LoadError("Type mismatch", 120), {{"Option3", "True"}, {"Option7", "True"}},
-                {{"Option1", "False"}, {"Option2", "False"}, {"Option3", "True"}, {"Option7", "True"}}},
+        LoadError("Invalid property value", 210),
+        {{"Combo1", "1 kb (1,024 bytes)"}, {"Combo2", "Megabytes [ Length  x  1,048,576 ]"}},
+        {{"Combo1", "0"}, {"Option4", "False"}, {"Option5", "True"}}},
+    RestoreCase{"UnreadableOption", {{"Option2", "maybe"}, {"Option3", "1"}, {"Option7", "true"}},
+        LoadError("Type mismatch", 120), {{"Option3", "True"}, {"Option7", "True"}},
+        {{"Option1", "False"}, {"Option2", "False"}, {"Option3", "True"}, {"Option7", "True"}}},
     RestoreCase{"OptionsFromNumbers", {{"Option1", "0"}, {"Option2", "-1"}, {"Option4", "0"}}, "",
-                {{"Option2", "True"}, {"Option4", "True"}}, {{"Option1", "False"}, {"Option2", "True"}}},
+        {{"Option2", "True"}, {"Option4", "True"}}, {{"Option1", "False"}, {"Option2", "True"}}},
     // A missing desktop costs the default only: a stored folder is still restored.
-    RestoreCase{"NoDesktopNothingStored", {}, kNoDesktop, {{"Text4", ""}, {"Text3", "6"}}, {}, true},
+    RestoreCase{"NoDesktopNothingStored", {}, kNoDesktop,
+        {{"Text4", ""}, {"Text3", "6"}}, {}, true},
     RestoreCase{"NoDesktopFolderStored", {{"Output Folder", "/srv/out/"}}, kNoDesktop,
-                {{"Text4", "/srv/out/"}}, {{"Output Folder", "/srv/out/"}}, true}),
+        {{"Text4", "/srv/out/"}}, {{"Output Folder", "/srv/out/"}}, true}),
     [](const auto& info) { return std::string(info.param.name); });
 // clang-format on
 
