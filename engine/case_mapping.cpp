@@ -29,9 +29,6 @@ constexpr CaseTable kUpper = MakeTable(false);
 
 }  // namespace
 
-const CaseTable& LowerCaseTable() { return kLower; }
-const CaseTable& UpperCaseTable() { return kUpper; }
-
 void ConvertCase(std::span<std::uint8_t> bytes, CaseConversion conversion) {
   if (conversion == CaseConversion::None) return;
   const CaseTable& table = conversion == CaseConversion::Lower ? kLower : kUpper;

@@ -16,9 +16,6 @@ namespace torvane::FileCreator {
 // they are, so a conversion never changes a record's length or its line end.
 using CaseTable = std::array<std::uint8_t, 256>;
 
-const CaseTable& LowerCaseTable();
-const CaseTable& UpperCaseTable();
-
 // Converts the bytes in place; CaseConversion::None leaves them.
 void ConvertCase(std::span<std::uint8_t> bytes, CaseConversion conversion);
 

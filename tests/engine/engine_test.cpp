@@ -17,24 +17,20 @@ using namespace FileCreator;
 // A preset (no length; `unit` is the row) or a typed length and unit, read
 // with a decimal comma when it has a comma; `expect` is the name and the
 // size, or the message of a refused job ("" any message).
-struct TargetRow {
-  const char* length;
-  int unit;
-  std::string expect;
-};
+using TargetRow = std::tuple<const char*, int, std::string>;
 class Target : public ::testing::TestWithParam<TargetRow> {};
 
 TEST_P(Target, NameAndSize) {
-  const TargetRow& row = GetParam();
+  const auto& [length, unit, expect] = GetParam();
   JobSettings job;
-  job.UsePresetSize = row.length == nullptr;
-  job.PresetIndex = job.CustomUnit = row.unit;
-  job.CustomLength = row.length != nullptr ? row.length : "";
+  job.UsePresetSize = length == nullptr;
+  job.PresetIndex = job.CustomUnit = unit;
+  job.CustomLength = length != nullptr ? length : "";
   SetUserNumberLocale({job.CustomLength.find(',') != std::string::npos ? "," : ".", ","});
   const JobTarget t = ResolveTarget(job);
   SetUserNumberLocale({});
-  const std::string refusal = t.error.empty() ? "?" : row.expect.empty() ? "" : t.error;
-  EXPECT_EQ(t.ok ? t.name + " " + std::to_string(t.size) : refusal, row.expect);
+  const std::string refusal = t.error.empty() ? "?" : expect.empty() ? "" : t.error;
+  EXPECT_EQ(t.ok ? t.name + " " + std::to_string(t.size) : refusal, expect);
 }
 
 using T = TargetRow;
@@ -131,6 +127,7 @@ TEST_P(Layout, WritesItsSequenceAndOnlyItsAlphabet) {
   EXPECT_EQ(layer.gaps, 0);
   EXPECT_EQ(texts.size(), row.writes.size() > 1 ? 4u : 3u);
   EXPECT_EQ(RunText(), ProgressText(total, total));
+  EXPECT_EQ(JobFilePath(), path);
   const std::string file = ReadFileBytes(path);
   ASSERT_EQ(static_cast<ByteCount>(file.size()), layer.discard ? 0 : total);
   if (row.alphabet == nullptr) return;
@@ -157,6 +154,9 @@ INSTANTIATE_TEST_SUITE_P(
                       L{"1024", Binary, None, "ABCDEF", Repeat(12, 80, {64}), " 65 ", "70.5"},
                       L{"1024", Binary, Lower, "abcdef", Repeat(12, 80, {64}), "65", "70"},
                       L{"1024", Binary, Upper, "ABCDEF", Repeat(12, 80, {64}), "97", "102"},
+                      // Beyond ASCII, the letter pairs of Windows-1252: Ø/ø, þ/Þ, ÿ/Ÿ; × is none.
+                      L{"1024", Binary, Lower, "\xD7\xF8", Repeat(12, 80, {64}), "215", "216"},
+                      L{"1024", Binary, Upper, "\xDE\x9F", Repeat(12, 80, {64}), "254", "255"},
                       L{"100000", Binary, None, "\1\2\3\4\5\6\7\10\11\12\13\14\15",
                         Repeat(1250, 80), "1", "13"},
                       // The hex of 65..70 is 41..46: digits only until the switch.
