@@ -42,47 +42,35 @@ void Form1::BuildControls() {
   // dpi scaling turned off) the font dpi tells how far to scale the design.
   const double scale = logicalDpiX() > 0 ? logicalDpiX() / 96.0 : 1.0;
   const auto px = [scale](int twips) { return qRound(twips / 15.0 * scale); };
-  const auto place = [&px](QWidget* control, Twips at) {
-    control->setGeometry(px(at.left), px(at.top), px(at.width), px(at.height));
-  };
   // Each control carries its design name, so that a skin's style sheet can
-  // address it (#PushButton1).
+  // address it (#PushButton1), and its designed place.
+  const auto placed = [&px](auto* control, const char* name, Twips at) {
+    control->setObjectName(name);
+    control->setGeometry(px(at.left), px(at.top), px(at.width), px(at.height));
+    return control;
+  };
   const auto frame = [&](const char* name, const char* caption, Twips at) {
-    auto* box = new QGroupBox(QString::fromLatin1(caption), this);
-    box->setObjectName(name);
-    place(box, at);
+    auto* box = placed(new QGroupBox(QString::fromLatin1(caption), this), name, at);
     box->setMouseTracking(true);
     box->installEventFilter(this);
     return box;
   };
   const auto label = [&](const char* name, QWidget* parent, const char* caption, Twips at) {
-    auto* control = new QLabel(QString::fromLatin1(caption), parent);
-    control->setObjectName(name);
-    place(control, at);
-    return control;
+    return placed(new QLabel(QString::fromLatin1(caption), parent), name, at);
   };
   const auto text_box = [&](const char* name, QWidget* parent, const char* text, Twips at) {
-    auto* control = new TextBox(QString::fromLatin1(text), parent);
-    control->setObjectName(name);
-    place(control, at);
-    return control;
+    return placed(new TextBox(QString::fromLatin1(text), parent), name, at);
   };
   const auto option = [&](const char* name, QWidget* parent, const char* caption, Twips at) {
-    auto* control = new QRadioButton(QString::fromLatin1(caption), parent);
-    control->setObjectName(name);
-    place(control, at);
-    return control;
+    return placed(new QRadioButton(QString::fromLatin1(caption), parent), name, at);
   };
   const auto list = [&](const char* name, QWidget* parent, Twips at) {
-    auto* control = new QComboBox(parent);
-    control->setObjectName(name);
+    auto* control = placed(new QComboBox(parent), name, at);
     control->setEditable(false);  // the user picks an entry and cannot type one
-    place(control, at);
     return control;
   };
   const auto button = [&](const char* name, QWidget* parent, std::string_view caption, Twips at) {
-    auto* control = new QPushButton(Q(caption), parent);
-    control->setObjectName(name);
+    auto* control = placed(new QPushButton(Q(caption), parent), name, at);
     control->setFont(ArialBold(kButtonPointSize));
     control->setAutoDefault(false);
     control->setMouseTracking(true);
@@ -90,7 +78,6 @@ void Form1::BuildControls() {
     // A move over the button is the button's: it must not reach the frame
     // around it, which would put the standard pointer back.
     control->setAttribute(Qt::WA_NoMousePropagation);
-    place(control, at);
     return control;
   };
 
@@ -132,9 +119,7 @@ void Form1::BuildControls() {
   PushButton7 = button("PushButton7", Frame6, "...", {6840, 300, 675, 345});
 
   PushButton1 = button("PushButton1", this, text::kStartCaption, {120, 5145, 7800, 405});
-  ProgressBar1 = new QProgressBar(this);
-  ProgressBar1->setObjectName("ProgressBar1");
-  place(ProgressBar1, {120, 5670, 7800, 405});
+  ProgressBar1 = placed(new QProgressBar(this), "ProgressBar1", {120, 5670, 7800, 405});
   ProgressBar1->setRange(0, 100);
   ProgressBar1->setValue(0);
   ProgressBar1->setTextVisible(true);
