@@ -53,6 +53,17 @@ inline bool TryYieldBlock(std::uint32_t steps) {
   return false;
 }
 
+// For loops of `per_item` yields an item: takes the yields of as many whole
+// items, up to `items`, as fit before the next clock read, and returns how
+// many (0 under EveryYield(), where each yield must be seen). No pump can
+// fall among the granted items, so StopFlag cannot change during them.
+inline std::uint32_t TakeYieldBudget(std::uint32_t items, std::uint32_t per_item = 1) {
+  const std::uint32_t spare = yield_detail::countdown - 1;
+  const std::uint32_t granted = items < spare / per_item ? items : spare / per_item;
+  yield_detail::countdown -= granted * per_item;
+  return granted;
+}
+
 // Installs a pump for the lifetime of the object and restores the previous
 // one (and the production policy) afterwards.
 class ScopedEventPump {

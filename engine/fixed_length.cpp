@@ -24,8 +24,7 @@ constexpr std::int32_t kRecordLength = 80;
 constexpr std::uint32_t kProgressIntervalMs = 250;
 constexpr char kHexDigits[] = "0123456789ABCDEF";
 
-// Yields that a block of bytes may take at once (TryYieldBlock), below the
-// production policy's 1,024 steps per clock read.
+// The most byte yields taken at once (TakeYieldBudget).
 constexpr std::size_t kYieldBlock = 512;
 
 // Appends the bytes of `drawn` that lie in low..high until `pool` holds
@@ -65,8 +64,8 @@ bool FillPool(cPrng& prng, std::int32_t chunk, std::int16_t low, std::int16_t hi
     }
     const std::span<const std::uint8_t> batch(bytes->data(), wanted);
     for (std::size_t at = 0; at < wanted && pool.size() < wanted;) {
-      std::size_t block = std::min(kYieldBlock, wanted - at);
-      while (block > 0 && !TryYieldBlock(static_cast<std::uint32_t>(block))) block /= 4;
+      const std::size_t block =
+          TakeYieldBudget(static_cast<std::uint32_t>(std::min(kYieldBlock, wanted - at)));
       if (block > 0) {
         at += Accept(batch.subspan(at, block), low, high, wanted, pool);
         continue;

@@ -108,18 +108,18 @@ RndResult cPrng::CollectWithinRange(std::int32_t lngDataLength, std::uint8_t low
   std::size_t position = kRangeBlock;  // forces a draw first
   const std::uint8_t span = high - low;
 
-  // Takes m bytes at once when no pump can fall among their 3m yields (so
-  // StopFlag cannot change); under the tests' every-yield policy it never does.
+  // Takes the bytes whose 3 yields each fit before the next clock read at
+  // once (StopFlag cannot change among them); under the tests' every-yield
+  // policy none are taken.
   auto scan_block = [&]() {
-    for (std::size_t m : {std::size_t{256}, std::size_t{64}, std::size_t{16}, std::size_t{4}}) {
-      m = std::min(m, kRangeExamined - position);
-      if (!TryYieldBlock(static_cast<std::uint32_t>(m) * kYieldsPerByte)) continue;
-      stored += KeepInRange({block.data() + position, m}, low, span,
-                            {out.data() + stored, wanted - stored});
-      position += m;
-      return true;
-    }
-    return false;
+    const std::size_t m = TakeYieldBudget(
+        static_cast<std::uint32_t>(std::min<std::size_t>(256, kRangeExamined - position)),
+        kYieldsPerByte);
+    if (m == 0) return false;
+    stored += KeepInRange({block.data() + position, m}, low, span,
+                          {out.data() + stored, wanted - stored});
+    position += m;
+    return true;
   };
 
   while (stored < wanted) {
