@@ -112,7 +112,7 @@ JobTarget ResolveTarget(const JobSettings& job) {
 
   if (job.CustomUnit < 0 || job.CustomUnit >= static_cast<int>(std::size(kUnits)))
     return Refused(UnitOutOfRangeMessage(job.CustomUnit));
-  const std::string_view typed = TrimSpaces(job.CustomLength);
+  const std::string_view typed = TrimBlanks(job.CustomLength);
   if (typed.empty() || typed == "0") return EmptyFile();
 
   const ScaledNumber length = ParseScaledDecimal(typed, 4, UserNumberLocale().decimal_point);
@@ -139,7 +139,7 @@ JobTarget ResolveTarget(const JobSettings& job) {
 ByteValue ConvertByteValue(std::string_view label, const std::string& text) {
   ByteValue result;
   const ScaledNumber number =
-      ParseScaledDecimal(TrimSpaces(text), 0, UserNumberLocale().decimal_point);
+      ParseScaledDecimal(TrimBlanks(text), 0, UserNumberLocale().decimal_point);
   if (number.status == NumberStatus::NotANumber) {
     result.error = ByteValueNotANumberMessage(label, text);
   } else if (number.status == NumberStatus::TooLarge ||

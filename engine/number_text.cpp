@@ -18,10 +18,10 @@ bool PushDigit(std::uint64_t& magnitude, int digit) {
 
 }  // namespace
 
-std::string_view TrimSpaces(std::string_view text) {
-  const auto first = text.find_first_not_of(' ');
+std::string_view TrimBlanks(std::string_view text) {
+  const auto first = text.find_first_not_of(" \t");
   if (first == std::string_view::npos) return {};
-  const auto last = text.find_last_not_of(' ');
+  const auto last = text.find_last_not_of(" \t");
   return text.substr(first, last - first + 1);
 }
 

@@ -20,7 +20,8 @@ struct ScaledNumber {
 ScaledNumber ParseScaledDecimal(std::string_view text, int decimals,
                                 std::string_view decimal_point);
 
-// The text with leading and trailing spaces removed (spaces only).
-std::string_view TrimSpaces(std::string_view text);
+// The text without the blanks (spaces and tabs) around it. The window takes
+// a number with blanks around it, so the run must too.
+std::string_view TrimBlanks(std::string_view text);
 
 }  // namespace torvane::FileCreator

@@ -11,7 +11,7 @@ namespace torvane::ui {
 // separator (the user's), at least one digit. "" and "1e3" are not numbers.
 bool IsNumeric(std::string_view text);
 
-// The number's value as typed; empty for a text that is not a number.
+// The number's value to four decimals; empty for a text that is not a number.
 std::optional<double> NumericValue(std::string_view text);
 
 // The value a comparison uses: the number rounded to the nearest whole one,

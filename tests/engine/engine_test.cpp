@@ -151,7 +151,7 @@ INSTANTIATE_TEST_SUITE_P(
                       L{"162", Hex, None, kHex, Repeat(2, 80, {2})},
                       L{"161", Hex, None, kHex, Repeat(2, 80, {1})},
                       L{"1024", Hex, Lower, "0123456789abcdef", Repeat(12, 80, {64})},
-                      L{"1024", Binary, None, "ABCDEF", Repeat(12, 80, {64}), " 65 ", "70.5"},
+                      L{"1024", Binary, None, "ABCDEF", Repeat(12, 80, {64}), " 65\t", "70.5"},
                       L{"1024", Binary, Lower, "abcdef", Repeat(12, 80, {64}), "65", "70"},
                       L{"1024", Binary, Upper, "ABCDEF", Repeat(12, 80, {64}), "97", "102"},
                       // Beyond ASCII, the letter pairs of Windows-1252: Ø/ø, þ/Þ, ÿ/Ÿ; × is none.
