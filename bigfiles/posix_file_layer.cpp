@@ -87,10 +87,27 @@ class PosixFileLayer final : public FileLayer {
   bool CreateEmpty(const std::string& path) override {
     // O_NONBLOCK: opening a FIFO without a reader for writing would wait for
     // one for ever; this way it fails (ENXIO) and the caller reports it.
+    struct stat info;
+    const bool existed = ::stat(path.c_str(), &info) == 0;
     const int fd =
         ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NONBLOCK, 0666);
     if (fd < 0) return false;
-    return ::close(fd) == 0;
+    if (::close(fd) != 0) return false;
+    // Every write is synced, but a new file's name lives in its folder: sync
+    // that once too, so that a finished file survives a crash by name.
+    if (!existed) SyncFolderOf(path);
+    return true;
+  }
+
+ private:
+  static void SyncFolderOf(const std::string& path) {
+    const auto slash = path.find_last_of('/');
+    const std::string folder =
+        slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
+    const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) return;
+    ::fsync(fd);
+    ::close(fd);
   }
 };
 
