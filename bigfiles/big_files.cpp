@@ -97,7 +97,11 @@ bool cBigFiles::OpenReadOnly(const std::string& strFileName, FileHandle& hFile) 
 }
 
 bool cBigFiles::OpenReadWrite(const std::string& strFileName, FileHandle& hFile) {
-  return OpenFile(*this, strFileName, hFile, FileLayer::Access::ReadWriteAlways);
+  // Every failed open leaves -1, refused names and stops included, so that
+  // the caller's variable never keeps a handle from before.
+  if (OpenFile(*this, strFileName, hFile, FileLayer::Access::ReadWriteAlways)) return true;
+  hFile = -1;
+  return false;
 }
 
 bool cBigFiles::API_ReadFile(FileHandle hFile, ByteCount curPosition,
@@ -140,16 +144,19 @@ bool cBigFiles::TransferAt(FileHandle hFile, ByteCount curPosition, std::size_t 
           FileLayer& layer = CurrentFileLayer();
           const ByteCount offset = JoinByteCount(words.low, words.high);
           const int fd = HandleRegistry::Descriptor(hFile);
+          errno = fd >= 0 ? 0 : EBADF;
           const bool positioned = fd >= 0 && layer.Seek(fd, offset);
+          // The yield may run anything; the reason is the positioning's.
+          const int seek_error = positioned ? 0 : errno;
           Yield();
           if (StopFlag) {
             // Given up before any byte moved.
           } else if (!positioned) {
-            ReportFailure(kind.seek_failed, kind.member);
+            ReportFailure(kind.seek_failed, kind.member, seek_error);
             StopFlag = true;
           } else if (!move_all(fd, offset) || (kind.flushes && !layer.Sync(fd))) {
             // A write that did not reach stable storage has failed too.
-            ReportFailure(kind.transfer_failed, kind.member);
+            ReportFailure(kind.transfer_failed, kind.member, errno);
             StopFlag = true;
           } else {
             if (kind.flushes) Yield();
@@ -175,7 +182,8 @@ void cBigFiles::API_SetEndOfFile(FileHandle hFile, ByteCount curPosition) {
         const ByteCount offset = JoinByteCount(words.low, words.high);
         const int fd = HandleRegistry::Descriptor(hFile);
         if (fd < 0 || !layer.Seek(fd, offset)) {
-          ReportFailure("Failed to set end of file pointer.", "API_SetEndOfFile");
+          ReportFailure("Failed to set end of file pointer.", "API_SetEndOfFile",
+                        fd < 0 ? EBADF : errno);
           return;
         }
         layer.Truncate(fd, offset);
@@ -216,5 +224,7 @@ ByteCount cBigFiles::JoinByteCount(std::int32_t low, std::int32_t high) {
 }
 
 bool cBigFiles::PathExists(const std::string& path) { return CurrentFileLayer().PathExists(path); }
+
+int DescriptorOf(FileHandle hFile) { return HandleRegistry::Descriptor(hFile); }
 
 }  // namespace torvane

@@ -57,4 +57,8 @@ class cBigFiles {
                   const TransferKind& kind, const std::function<bool(int, ByteCount)>& move_all);
 };
 
+// The file layer's descriptor behind an open handle, or -1: for a caller that
+// checks through the layer which file a handle reaches.
+int DescriptorOf(FileHandle hFile);
+
 }  // namespace torvane

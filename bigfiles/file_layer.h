@@ -18,12 +18,44 @@ class FileLayer {
  public:
   enum class Access { ReadOnlyExisting, ReadWriteAlways };
 
+  // What a descriptor or a name refers to, as far as the checks on a target
+  // need it.
+  struct Identity {
+    enum class Kind { Regular, Directory, SymbolicLink, Other };
+    std::uint64_t device = 0;
+    std::uint64_t inode = 0;
+    std::uint64_t links = 0;
+    Kind kind = Kind::Other;
+    ByteCount size = 0;
+    bool SameFileAs(const Identity& other) const {
+      return device == other.device && inode == other.inode;
+    }
+  };
+
   virtual ~FileLayer() = default;
 
   // ReadOnlyExisting opens an existing file for reading; ReadWriteAlways opens
   // an existing file with its content kept or creates an empty one (mode 0666
-  // less the umask). Returns a descriptor >= 0, or -1.
+  // less the umask), never through a symbolic link at the last component
+  // (ELOOP). Returns a descriptor >= 0, or -1.
   virtual int Open(const std::string& path, Access access) = 0;
+  // Opens `path` for reading and writing as ReadWriteAlways does, without
+  // ever waiting (a FIFO answers at once), and says whether the file was
+  // made by this call. -1 on failure; ELOOP: the name is a symbolic link.
+  virtual int OpenTarget(const std::string& path, bool& created) = 0;
+  // The file behind a descriptor, or behind a name itself (a symbolic link
+  // is reported as one, not followed).
+  virtual bool Identify(int fd, Identity& identity) = 0;
+  virtual bool IdentifyName(const std::string& path, Identity& identity) = 0;
+  // An exclusive advisory lock, held until every descriptor of this open
+  // file is closed (so it dies with the process). Never waits: false with
+  // EWOULDBLOCK when another open file holds it.
+  virtual bool LockExclusive(int fd) = 0;
+  // Removes the name; other names of the same file keep it.
+  virtual bool Remove(const std::string& path) = 0;
+  // Puts the folder entry of `path` on stable storage, so that a new name
+  // survives a crash.
+  virtual bool SyncFolderOf(const std::string& path) = 0;
   // Checks that the descriptor can be positioned at `offset` (fails on pipes).
   virtual bool Seek(int fd, ByteCount offset) = 0;
   // One transfer at an explicit offset; may move fewer bytes than asked.
@@ -41,6 +73,46 @@ class FileLayer {
   virtual bool SetNormalAttributes(const std::string& path) = 0;
   // Creates the file or cuts it to 0 bytes, and closes it again.
   virtual bool CreateEmpty(const std::string& path) = 0;
+};
+
+// Passes every call on to another layer: test layers derive from it and
+// override only what they change.
+class FileLayerWrapper : public FileLayer {
+ public:
+  explicit FileLayerWrapper(FileLayer& target) : target_(target) {}
+  int Open(const std::string& path, Access access) override { return target_.Open(path, access); }
+  int OpenTarget(const std::string& path, bool& created) override {
+    return target_.OpenTarget(path, created);
+  }
+  bool Identify(int fd, Identity& identity) override { return target_.Identify(fd, identity); }
+  bool IdentifyName(const std::string& path, Identity& identity) override {
+    return target_.IdentifyName(path, identity);
+  }
+  bool LockExclusive(int fd) override { return target_.LockExclusive(fd); }
+  bool Remove(const std::string& path) override { return target_.Remove(path); }
+  bool SyncFolderOf(const std::string& path) override { return target_.SyncFolderOf(path); }
+  bool Seek(int fd, ByteCount offset) override { return target_.Seek(fd, offset); }
+  long WriteAt(int fd, const std::uint8_t* data, std::size_t size, ByteCount offset) override {
+    return target_.WriteAt(fd, data, size, offset);
+  }
+  long ReadAt(int fd, std::uint8_t* data, std::size_t size, ByteCount offset) override {
+    return target_.ReadAt(fd, data, size, offset);
+  }
+  bool Sync(int fd) override { return target_.Sync(fd); }
+  bool Truncate(int fd, ByteCount length) override { return target_.Truncate(fd, length); }
+  ByteCount Size(int fd) override { return target_.Size(fd); }
+  bool Close(int fd) override { return target_.Close(fd); }
+  bool PathExists(const std::string& path) override { return target_.PathExists(path); }
+  bool SetNormalAttributes(const std::string& path) override {
+    return target_.SetNormalAttributes(path);
+  }
+  bool CreateEmpty(const std::string& path) override { return target_.CreateEmpty(path); }
+
+ protected:
+  FileLayer& target() { return target_; }
+
+ private:
+  FileLayer& target_;
 };
 
 // The layer of the running process: POSIX, unless a test installed another.

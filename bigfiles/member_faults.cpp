@@ -8,8 +8,8 @@
 
 namespace torvane::bigfiles_detail {
 
-void ReportFailure(std::string_view description, std::string_view member) {
-  MsgBox(LocatedMessage(description, kErrorSource, member));
+void ReportFailure(std::string_view description, std::string_view member, int system_error) {
+  FailureBox(LocatedMessage(description, kErrorSource, member), system_error);
 }
 
 std::string LastSystemError() { return std::generic_category().message(errno); }

@@ -23,8 +23,10 @@ class MemberFault : public std::runtime_error {
 };
 
 // A failed system call that the object detected itself: the description and
-// its location line, no icon. The caller sets StopFlag where that is due.
-void ReportFailure(std::string_view description, std::string_view member);
+// its location line, no icon; `system_error` (errno, 0 for none) goes along
+// as the reason for front ends that show one. The caller sets StopFlag where
+// that is due.
+void ReportFailure(std::string_view description, std::string_view member, int system_error);
 
 // The description of the last failed call of the file layer.
 std::string LastSystemError();

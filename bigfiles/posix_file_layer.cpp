@@ -1,4 +1,5 @@
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -9,14 +10,29 @@
 namespace torvane {
 namespace {
 
+FileLayer::Identity IdentityOf(const struct stat& info) {
+  using Kind = FileLayer::Identity::Kind;
+  FileLayer::Identity identity;
+  identity.device = static_cast<std::uint64_t>(info.st_dev);
+  identity.inode = static_cast<std::uint64_t>(info.st_ino);
+  identity.links = static_cast<std::uint64_t>(info.st_nlink);
+  identity.kind = S_ISREG(info.st_mode)   ? Kind::Regular
+                  : S_ISDIR(info.st_mode) ? Kind::Directory
+                  : S_ISLNK(info.st_mode) ? Kind::SymbolicLink
+                                          : Kind::Other;
+  identity.size = static_cast<ByteCount>(info.st_size);
+  return identity;
+}
+
 // Thin wrappers of the system calls. Retrying EINTR and short transfers is
 // cBigFiles' business, so that a test layer can provoke both.
 class PosixFileLayer final : public FileLayer {
  public:
   int Open(const std::string& path, Access access) override {
     if (access == Access::ReadWriteAlways) {
-      // Mode 0666 less the umask, as any new document gets.
-      return ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
+      // Mode 0666 less the umask, as any new document gets. O_NOFOLLOW: a
+      // link planted at the name must not lead the writes out of the folder.
+      return ::open(path.c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0666);
     }
     // O_NONBLOCK: a FIFO without a writer must not hang the window's thread.
     // It changes nothing for regular files.
@@ -33,6 +49,65 @@ class PosixFileLayer final : public FileLayer {
     ::close(fd);
     errno = error;
     return -1;
+  }
+
+  int OpenTarget(const std::string& path, bool& created) override {
+    // O_NONBLOCK: a FIFO at the name must not hang the window's thread; the
+    // caller refuses anything but a regular file anyway. Exclusive creation
+    // first, so that `created` is known, not guessed.
+    constexpr int kFlags = O_RDWR | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC;
+    for (int attempt = 0; attempt < 3; ++attempt) {
+      int fd = ::open(path.c_str(), kFlags | O_CREAT | O_EXCL, 0666);
+      if (fd >= 0) {
+        created = true;
+        return fd;
+      }
+      if (errno != EEXIST) return -1;
+      fd = ::open(path.c_str(), kFlags);
+      if (fd >= 0) {
+        created = false;
+        return fd;
+      }
+      // Removed between the two calls: try again; anything else is final.
+      if (errno != ENOENT) return -1;
+    }
+    return -1;
+  }
+
+  bool Identify(int fd, Identity& identity) override {
+    struct stat info;
+    if (::fstat(fd, &info) != 0) return false;
+    identity = IdentityOf(info);
+    return true;
+  }
+
+  bool IdentifyName(const std::string& path, Identity& identity) override {
+    struct stat info;
+    if (::lstat(path.c_str(), &info) != 0) return false;
+    identity = IdentityOf(info);
+    return true;
+  }
+
+  bool LockExclusive(int fd) override {
+    int result;
+    do {
+      result = ::flock(fd, LOCK_EX | LOCK_NB);
+    } while (result != 0 && errno == EINTR);
+    return result == 0;
+  }
+
+  bool Remove(const std::string& path) override { return ::unlink(path.c_str()) == 0; }
+
+  bool SyncFolderOf(const std::string& path) override {
+    const auto slash = path.find_last_of('/');
+    const std::string folder = slash == std::string::npos ? "."
+                               : slash == 0               ? "/"
+                                                          : path.substr(0, slash);
+    const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) return false;
+    const bool synced = ::fsync(fd) == 0;
+    ::close(fd);
+    return synced;
   }
 
   bool Seek(int fd, ByteCount offset) override {
@@ -94,20 +169,10 @@ class PosixFileLayer final : public FileLayer {
     if (fd < 0) return false;
     if (::close(fd) != 0) return false;
     // Every write is synced, but a new file's name lives in its folder: sync
-    // that once too, so that a finished file survives a crash by name.
-    if (!existed) SyncFolderOf(path);
+    // that once too, so that a finished file survives a crash by name. A
+    // folder that cannot be synced still holds the file; the writes decide.
+    if (!existed) (void)SyncFolderOf(path);
     return true;
-  }
-
- private:
-  static void SyncFolderOf(const std::string& path) {
-    const auto slash = path.find_last_of('/');
-    const std::string folder =
-        slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
-    const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd < 0) return;
-    ::fsync(fd);
-    ::close(fd);
   }
 };
 

@@ -1,6 +1,7 @@
 #include "common/message_box.h"
 
 #include <cstdio>
+#include <system_error>
 
 namespace torvane {
 namespace {
@@ -27,6 +28,15 @@ void MsgBox(std::string_view text, MsgIcon icon, std::string_view title) {
   }
   std::fprintf(stderr, "%.*s: %.*s\n", static_cast<int>(title.size()), title.data(),
                static_cast<int>(text.size()), text.data());
+}
+
+void FailureBox(std::string_view text, int system_error) {
+  if (system_error == 0 || g_boxes == nullptr) {
+    MsgBox(text);
+    return;
+  }
+  const std::string reason = std::generic_category().message(system_error);
+  g_boxes->ShowFailure(text, reason, MsgIcon::None, g_title);
 }
 
 std::string LocatedMessage(std::string_view description, std::string_view source,

@@ -22,8 +22,10 @@ constexpr ByteCount k4GiB = 4294967296LL;
 // Passes every call on to the real layer, counts the open files and
 // misbehaves on request. Its descriptors are the real ones shifted so that
 // the first file gets 0, which must still count as an open file.
-struct FaultyLayer : FileLayer {
-  FaultyLayer() : real(CurrentFileLayer()), scope(this) { ::close(shift); }
+struct FaultyLayer : FileLayerWrapper {
+  FaultyLayer() : FileLayerWrapper(CurrentFileLayer()), real(target()), scope(this) {
+    ::close(shift);
+  }
 
   int Open(const std::string& path, Access access) override {
     const int fd = real.Open(path, access);
@@ -44,11 +46,6 @@ struct FaultyLayer : FileLayer {
   bool Sync(int fd) override { return !fail_sync && real.Sync(fd + shift); }
   bool Truncate(int fd, ByteCount length) override { return real.Truncate(fd + shift, length); }
   ByteCount Size(int fd) override { return real.Size(fd + shift); }
-  bool PathExists(const std::string& path) override { return real.PathExists(path); }
-  bool SetNormalAttributes(const std::string& path) override {
-    return real.SetNormalAttributes(path);
-  }
-  bool CreateEmpty(const std::string& path) override { return real.CreateEmpty(path); }
   bool Interrupted() { return interrupt && ++calls % 2 == 1 && (errno = EINTR); }
 
   FileLayer& real;
@@ -105,14 +102,15 @@ TEST_F(BigFilesTest, WritesInARowLandAtTheirOffsetsAndMakeTheFileExactlyAsLong) 
 }
 
 // A Stop at the k-th yield of a write (W) or an open (O, R): the result, the
-// caller's variable (-7 left alone), the files left open, and whether the new
+// caller's variable (-7 left alone by a read-only open, -1 after any failed
+// read-write open), the files left open, and whether the new
 // bytes were put on disk: after a write's flush (4, 5) they are, yet it fails.
 TEST_F(BigFilesTest, StopAtEachYield) {
   // clang-format off
   const std::tuple<char, int, bool, FileHandle, long, bool> rows[] = {
       {'W', 0, true, 1, 1, true},    {'W', 1, false, 1, 1, false},  {'W', 2, false, 1, 0, false},
       {'W', 3, false, 1, 0, false},  {'W', 4, false, 1, 0, true},   {'W', 5, false, 1, 0, true},
-      {'O', 0, true, 1, 1, false},   {'O', 1, false, -7, 0, false}, {'O', 2, false, 0, 0, false},
+      {'O', 0, true, 1, 1, false},   {'O', 1, false, -1, 0, false}, {'O', 2, false, -1, 0, false},
       {'R', 0, true, 1, 1, false},   {'R', 1, false, -7, 0, false}, {'R', 2, false, 0, 0, false}};
   // clang-format on
   for (const auto& [member, k, result, var, open, put] : rows) {
@@ -166,8 +164,11 @@ INSTANTIATE_TEST_SUITE_P(Calls, Refused, ::testing::Values(
             "The data buffer has no elements.", false, 0},
     Refusal{"NegativePosition", [](auto& t) { return t.Write(t.Open(), -80, 80); },
             "The file position is negative.", false, 0},
-    Refusal{"Blank", [](auto& t) { return t.OpenAt("") > 0; }, "The file name is empty.", false, 0},
-    Refusal{"LongName", [](auto& t) { return t.OpenAt(t.path + std::string(5000, 'x')) > 0; },
+    // A refused name still leaves -1 in the caller's variable, as every failed open does.
+    Refusal{"Blank", [](auto& t) { return t.files.OpenReadWrite("", t.spare) || t.spare != -1; },
+            "The file name is empty.", false, 0},
+    Refusal{"LongName", [](auto& t) {
+              return t.files.OpenReadWrite(t.path + std::string(5000, 'x'), t.spare) || t.spare != -1; },
             "The file name is too long.", false, 0},
     // Cut at the NUL, the name would empty the file it names.
     Refusal{"NulInName", [](auto& t) { return WriteFileBytes(t.path, "kept"),

@@ -23,47 +23,64 @@ enum class Fault { None, Create, Open, Write, NoSpace };
 // Passes every call on to the real layer, recording the sizes of the writes,
 // the writes that did not begin where the one before ended, and the files
 // open; with `discard` the data goes to /dev/null (which cannot be
-// positioned or synced).
-class RecordingFileLayer : public FileLayer {
+// positioned or synced), and every descriptor and the target's name report
+// one regular file as long as the writes so far.
+class RecordingFileLayer : public FileLayerWrapper {
  public:
-  RecordingFileLayer() : real_(CurrentFileLayer()), scope_(this) {}
+  RecordingFileLayer() : FileLayerWrapper(CurrentFileLayer()), scope_(this) {}
   int Open(const std::string& path, Access access) override {
     if (fault == Fault::Open && access == Access::ReadWriteAlways) return Fail(EACCES);
-    const int fd = real_.Open(discard ? "/dev/null" : path, access);
-    open_files += fd >= 0;
-    return fd;
+    return Count(target().Open(discard ? "/dev/null" : path, access));
+  }
+  int OpenTarget(const std::string& path, bool& created) override {
+    if (fault == Fault::Create) return Fail(EACCES);
+    return Count(target().OpenTarget(path, created));
   }
   long WriteAt(int fd, const std::uint8_t* data, std::size_t size, ByteCount offset) override {
     const bool third = writes.size() == 2;
     if (disk_full_ || (third && fault == Fault::Write)) return Fail(disk_full_ ? ENOSPC : EIO);
-    if (third && fault == Fault::NoSpace) disk_full_ = true, size /= 2;
+    if (third && fault == Fault::NoSpace) {
+      disk_full_ = true;
+      size /= 2;
+    }
     gaps += offset != end_;
     end_ = offset + static_cast<ByteCount>(size);
     writes.push_back(size);
-    return real_.WriteAt(fd, data, size, offset);
+    return target().WriteAt(fd, data, size, offset);
   }
-  bool Close(int fd) override { return --open_files, real_.Close(fd); }
-  bool CreateEmpty(const std::string& path) override {
-    return fault == Fault::Create ? Fail(EACCES) == 0 : real_.CreateEmpty(path);
+  bool Close(int fd) override {
+    --open_files;
+    return target().Close(fd);
   }
-  bool Seek(int fd, ByteCount at) override { return discard || real_.Seek(fd, at); }
-  long ReadAt(int fd, std::uint8_t* data, std::size_t n, ByteCount at) override {
-    return real_.ReadAt(fd, data, n, at);
+  bool Seek(int fd, ByteCount at) override { return discard || target().Seek(fd, at); }
+  bool Sync(int fd) override { return discard || target().Sync(fd); }
+  bool Identify(int fd, Identity& identity) override {
+    return discard ? Pretend(identity) : target().Identify(fd, identity);
   }
-  bool Sync(int fd) override { return discard || real_.Sync(fd); }
-  bool Truncate(int fd, ByteCount n) override { return real_.Truncate(fd, n); }
-  ByteCount Size(int fd) override { return real_.Size(fd); }
-  bool PathExists(const std::string& p) override { return real_.PathExists(p); }
-  bool SetNormalAttributes(const std::string& p) override { return real_.SetNormalAttributes(p); }
+  bool IdentifyName(const std::string& path, Identity& identity) override {
+    return discard ? Pretend(identity) : target().IdentifyName(path, identity);
+  }
+  ByteCount Size(int fd) override { return discard ? end_ : target().Size(fd); }
 
   Fault fault = Fault::None;
   bool discard = false;
   std::vector<std::size_t> writes;
-  int gaps = 0, open_files = 0;
+  int gaps = 0;
+  int open_files = 0;
 
  private:
-  static int Fail(int error) { return errno = error, -1; }
-  FileLayer& real_;
+  static int Fail(int error) {
+    errno = error;
+    return -1;
+  }
+  int Count(int fd) {
+    if (fd >= 0) ++open_files;
+    return fd;
+  }
+  bool Pretend(Identity& identity) const {
+    identity = Identity{1, 1, 1, Identity::Kind::Regular, end_};
+    return true;
+  }
   ScopedFileLayer scope_;
   bool disk_full_ = false;
   ByteCount end_ = 0;
