@@ -71,6 +71,9 @@ void BeginProcessing();
 
 // The engine's state of the current (or last) run.
 ByteCount TotalBytes();
+// The bytes the last run's file held when the run ended (whole records or
+// chunks after a Stop or a failure), or -1 when no file was opened.
+ByteCount BytesKept();
 const std::string& JobFileName();
 const std::string& JobFilePath();
 

@@ -1,5 +1,7 @@
 #include "engine/messages.h"
 
+#include "common/number_locale.h"
+
 namespace torvane::FileCreator {
 namespace {
 
@@ -48,6 +50,27 @@ std::string CannotEmptyMessage(std::string_view path, std::string_view reason) {
 
 std::string CannotOpenMessage(std::string_view path) {
   return "The file " + Quoted(path) + " could not be opened for writing.";
+}
+
+std::string SymbolicLinkMessage(std::string_view path) {
+  return "The file " + Quoted(path) + " is a symbolic link. Remove it or choose another folder.";
+}
+
+std::string NotRegularFileMessage(std::string_view path) {
+  return "The file " + Quoted(path) + " is not a regular file. Remove it or choose another folder.";
+}
+
+std::string BusyMessage(std::string_view path) {
+  return "The file " + Quoted(path) + " is being written by another run.";
+}
+
+std::string ReplacedMessage(std::string_view path) {
+  return "The file " + Quoted(path) + " was removed or replaced during the run.";
+}
+
+std::string SizeChangedMessage(std::string_view path, long long holds, long long written) {
+  return "The file " + Quoted(path) + " holds " + FormatThousands(holds) + " bytes, not the " +
+         FormatThousands(written) + " written: it was changed during the run.";
 }
 
 }  // namespace torvane::FileCreator

@@ -26,6 +26,13 @@ std::string ByteValueOutOfRangeMessage(std::string_view label, std::string_view 
 // `reason` is the system's description of the failure.
 std::string CannotEmptyMessage(std::string_view path, std::string_view reason);
 std::string CannotOpenMessage(std::string_view path);
+// The target name is refused before anything is written.
+std::string SymbolicLinkMessage(std::string_view path);
+std::string NotRegularFileMessage(std::string_view path);
+std::string BusyMessage(std::string_view path);
+// The end-of-run check found that the file is no longer what was written.
+std::string ReplacedMessage(std::string_view path);
+std::string SizeChangedMessage(std::string_view path, long long holds, long long written);
 inline constexpr std::string_view kPoolTooShortMessage =
     "The record cannot be made: too few random bytes are left in the pool.";
 inline constexpr std::string_view kNoRandomDataMessage = "No random data came back for the file.";

@@ -17,8 +17,8 @@ using detail::g_run;
 
 namespace detail {
 
-void FailRun(std::string_view description) {
-  MsgBox(description);
+void FailRun(std::string_view description, int system_error) {
+  FailureBox(description, system_error);
   StopFlag = true;
   g_run.failed = true;
 }
@@ -56,6 +56,7 @@ void Attach(JobSource* source, RunView* view) {
 bool IsRunning() { return g_run.running; }
 RunOutcome LastOutcome() { return g_run.last_outcome; }
 ByteCount TotalBytes() { return g_run.total_bytes; }
+ByteCount BytesKept() { return g_run.bytes_kept; }
 const std::string& JobFileName() { return g_run.job_file_name; }
 const std::string& JobFilePath() { return g_run.job_file_path; }
 
@@ -125,6 +126,7 @@ void BeginProcessing() {
     StopFlag = false;
     Yield();
     g_run.total_bytes = 0;
+    g_run.bytes_kept = -1;
     g_run.job_file_name.clear();
     g_run.job_file_path.clear();
     if (StopFlag) return;

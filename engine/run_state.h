@@ -24,6 +24,7 @@ struct RunState {
   bool running = false;         // from a taken start until after "Done."
   bool stop_requested = false;  // a Stop click or RequestStop during this run
   bool failed = false;          // the engine reported an error in this run
+  ByteCount bytes_kept = -1;    // what the run's file held at its end; -1 none
   RunOutcome last_outcome = RunOutcome::None;
 };
 
@@ -31,7 +32,9 @@ inline RunState g_run;
 
 // The engine's report of an error that ends the run: a message box with the
 // description (application title), StopFlag set, the run counted as failed.
-void FailRun(std::string_view description);
+// `system_error` (errno, 0 for none) goes along as the reason for front ends
+// that show one.
+void FailRun(std::string_view description, int system_error = 0);
 
 // Paces the periodic progress updates: shown on the first check of a run and
 // then whenever more than `interval_ms` passed since the last update (the

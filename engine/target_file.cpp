@@ -1,36 +1,146 @@
 #include "engine/target_file.h"
 
 #include <cerrno>
-#include <cstring>
+#include <system_error>
 
-#include "bigfiles/file_layer.h"
 #include "common/stop_flag.h"
 #include "engine/messages.h"
 #include "engine/run_state.h"
 
 namespace torvane::FileCreator::detail {
+namespace {
 
-bool EmptyTarget(const std::string& path) {
-  errno = 0;
-  if (CurrentFileLayer().CreateEmpty(path)) return true;
-  const int error = errno;
-  FailRun(CannotEmptyMessage(path, error != 0 ? std::strerror(error) : "unknown error"));
-  return false;
+using Kind = FileLayer::Identity::Kind;
+
+std::string Reason(int error) {
+  return error != 0 ? std::generic_category().message(error) : "unknown error";
 }
 
-TargetWriter::TargetWriter(std::string path) : path_(std::move(path)) {
-  emptied_ = EmptyTarget(path_);
-  if (!emptied_) return;
+// File systems without locks (some network and FUSE mounts) still take the
+// run: the lock keeps a second run off the file, it does not protect the file.
+bool LocksUnsupported(int error) {
+  return error == ENOLCK || error == EOPNOTSUPP || error == ENOSYS || error == EINVAL;
+}
+
+// Opens the name, refusing a symbolic link, anything but a regular file and
+// a file that another run holds; the descriptor comes back locked. -1 after
+// the run has failed with the reason; nothing was written then.
+int OpenChecked(FileLayer& layer, const std::string& path, bool& created,
+                FileLayer::Identity& identity) {
+  errno = 0;
+  const int fd = layer.OpenTarget(path, created);
+  if (fd < 0) {
+    const int error = errno;
+    FileLayer::Identity named;
+    if (error == ELOOP && layer.IdentifyName(path, named) && named.kind == Kind::SymbolicLink)
+      FailRun(SymbolicLinkMessage(path));
+    else if (error == EISDIR)
+      FailRun(NotRegularFileMessage(path));
+    else
+      FailRun(CannotEmptyMessage(path, Reason(error)));
+    return -1;
+  }
+  std::string refusal;
+  if (!layer.Identify(fd, identity)) {
+    refusal = CannotEmptyMessage(path, Reason(errno));
+  } else if (identity.kind != Kind::Regular) {
+    refusal = NotRegularFileMessage(path);
+  } else if (!layer.LockExclusive(fd)) {
+    const int error = errno;
+    if (error == EWOULDBLOCK)
+      refusal = BusyMessage(path);
+    else if (!LocksUnsupported(error))
+      refusal = CannotEmptyMessage(path, Reason(error));
+  }
+  if (refusal.empty()) return fd;
+  // Only looked at: closing cannot lose anything.
+  (void)layer.Close(fd);
+  FailRun(refusal);
+  return -1;
+}
+
+}  // namespace
+
+CheckedTarget::CheckedTarget(const std::string& path) {
+  FileLayer& layer = CurrentFileLayer();
+  bool created = false;
+  int fd = OpenChecked(layer, path, created, identity_);
+  if (fd < 0) return;
+  if (identity_.links > 1) {
+    // Writing through a name that another name shares would rewrite that
+    // name's content too: this name gets a new file of its own instead.
+    FileLayer::Identity named;
+    const bool same = layer.IdentifyName(path, named) && named.SameFileAs(identity_);
+    errno = 0;
+    const bool removed = same && layer.Remove(path);
+    const int error = errno;
+    (void)layer.Close(fd);  // nothing was written through it
+    if (!removed) {
+      FailRun(same ? CannotEmptyMessage(path, Reason(error)) : ReplacedMessage(path));
+      return;
+    }
+    fd = OpenChecked(layer, path, created, identity_);
+    if (fd < 0) return;
+    if (!created || identity_.links > 1) {
+      // Someone put a file there again in the moment between.
+      (void)layer.Close(fd);
+      FailRun(ReplacedMessage(path));
+      return;
+    }
+  }
+  errno = 0;
+  if (!layer.Truncate(fd, 0)) {
+    const int error = errno;
+    (void)layer.Close(fd);
+    FailRun(CannotEmptyMessage(path, Reason(error)));
+    return;
+  }
+  identity_.size = 0;
+  // Every write is synced, but a new file's name lives in its folder: sync
+  // that once too, so that a finished file survives a crash by name. A folder
+  // that cannot be synced still holds the file; the writes decide the run.
+  if (created) (void)layer.SyncFolderOf(path);
+  fd_ = fd;
+}
+
+CheckedTarget::~CheckedTarget() {
+  // Releases the lock. Every write was synced through its own descriptor, so
+  // this close has nothing left to report.
+  if (fd_ >= 0) (void)CurrentFileLayer().Close(fd_);
+}
+
+bool EmptyTarget(const std::string& path) { return CheckedTarget(path).ok(); }
+
+TargetWriter::TargetWriter(std::string path) : path_(std::move(path)), target_(path_) {
+  if (!target_.ok()) return;
+  // cBigFiles opens its files by name; the file it reaches must be the one
+  // checked and locked above.
+  errno = 0;
   opened_ = files_.OpenReadWrite(path_, handle_);
-  if (opened_) return;
-  // A Stop during the open's yields is no failure; anything else is, and
-  // saying so beats a bare "Done." over an empty file.
-  if (!StopFlag) FailRun(CannotOpenMessage(path_));
-  StopFlag = true;
+  if (!opened_) {
+    const int error = errno;
+    // A Stop during the open's yields is no failure; anything else is, and
+    // saying so beats a bare "Done." over an empty file.
+    if (!StopFlag) FailRun(CannotOpenMessage(path_), error);
+    StopFlag = true;
+    return;
+  }
+  FileLayer::Identity opened;
+  if (!CurrentFileLayer().Identify(DescriptorOf(handle_), opened) ||
+      !opened.SameFileAs(target_.identity())) {
+    files_.API_CloseFile(handle_);
+    opened_ = false;
+    FailRun(ReplacedMessage(path_));
+  }
 }
 
 TargetWriter::~TargetWriter() {
   if (opened_) files_.API_CloseFile(handle_);
+}
+
+ByteCount TargetWriter::held() const {
+  if (!target_.ok()) return -1;
+  return CurrentFileLayer().Size(target_.descriptor());
 }
 
 bool TargetWriter::Write(std::span<const std::uint8_t> data) {
@@ -44,13 +154,27 @@ bool TargetWriter::Write(std::span<const std::uint8_t> data) {
 }
 
 void TargetWriter::KeepConfirmedWrites() {
+  // Through the checked descriptor, never by name: by now the name may lead
+  // to another file.
   FileLayer& layer = CurrentFileLayer();
-  // Never bring back a file that someone removed during the run.
-  if (!layer.PathExists(path_)) return;
-  const int fd = layer.Open(path_, FileLayer::Access::ReadWriteAlways);
-  if (fd < 0) return;
-  if (layer.Size(fd) > written_) layer.Truncate(fd, written_);
-  layer.Close(fd);
+  const int fd = target_.descriptor();
+  // The run has failed already; a cut-back that fails too leaves the partial
+  // write, and held() reports what the file then holds.
+  if (layer.Size(fd) > written_) (void)layer.Truncate(fd, written_);
+}
+
+bool TargetWriter::ConfirmInPlace() {
+  FileLayer::Identity named;
+  if (!CurrentFileLayer().IdentifyName(path_, named) || !named.SameFileAs(target_.identity())) {
+    FailRun(ReplacedMessage(path_));
+    return false;
+  }
+  const ByteCount holds = held();
+  if (holds != written_) {
+    FailRun(SizeChangedMessage(path_, holds, written_));
+    return false;
+  }
+  return true;
 }
 
 }  // namespace torvane::FileCreator::detail

@@ -7,12 +7,35 @@
 #include <string>
 
 #include "bigfiles/big_files.h"
+#include "bigfiles/file_layer.h"
 #include "common/byte_count.h"
 
 namespace torvane::FileCreator::detail {
 
-// Creates the target, or cuts an existing one to 0 bytes. On failure the run
-// fails with the system's reason.
+// The target of a run, opened once and checked: never through a symbolic
+// link, only a regular file, only while no other run writes it, and never
+// through a name that another name shares (that name gets a new file of its
+// own, so the others keep their content). Emptied, and locked until it goes
+// out of scope. On failure the run has failed with the reason and no file
+// was touched.
+class CheckedTarget {
+ public:
+  explicit CheckedTarget(const std::string& path);
+  ~CheckedTarget();
+  CheckedTarget(const CheckedTarget&) = delete;
+  CheckedTarget& operator=(const CheckedTarget&) = delete;
+
+  bool ok() const { return fd_ >= 0; }
+  int descriptor() const { return fd_; }
+  const FileLayer::Identity& identity() const { return identity_; }
+
+ private:
+  int fd_ = -1;
+  FileLayer::Identity identity_;
+};
+
+// Creates the target, or cuts an existing one to 0 bytes, with the checks of
+// CheckedTarget. On failure the run fails with the reason.
 bool EmptyTarget(const std::string& path);
 
 // Empties the target and opens it; writes whole records or chunks one after
@@ -27,11 +50,13 @@ class TargetWriter {
 
   // False when the target could not be emptied: the run has failed and
   // nothing else is to be done with the file.
-  bool emptied() const { return emptied_; }
+  bool emptied() const { return target_.ok(); }
   // False when it could not be opened (StopFlag is then set).
   bool opened() const { return opened_; }
   // Bytes that writes reporting success have put at the start of the file.
   ByteCount written() const { return written_; }
+  // The bytes the file holds now, or -1 when it was never emptied.
+  ByteCount held() const;
 
   // Writes `data` at written(). A write that reports false (a failure, or a
   // Stop during the write's own yields, which can come after the bytes are
@@ -40,13 +65,18 @@ class TargetWriter {
   // failed write left part of itself behind.
   bool Write(std::span<const std::uint8_t> data);
 
+  // Before a run may say it is done: the path still names the file that was
+  // written, and it holds exactly written() bytes. Otherwise the run fails
+  // with the reason.
+  bool ConfirmInPlace();
+
  private:
   void KeepConfirmedWrites();
 
   std::string path_;
+  CheckedTarget target_;
   cBigFiles files_;
   FileHandle handle_ = 0;
-  bool emptied_ = false;
   bool opened_ = false;
   ByteCount written_ = 0;
 };
