@@ -2,9 +2,11 @@
 
 #include <unistd.h>
 
+#include <cerrno>
 #include <chrono>
 #include <csignal>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -30,7 +32,16 @@ void OnInterrupt(int) {
 // run in the window and says nothing here.
 class StderrBoxes : public MessageBoxes {
  public:
-  void Show(std::string_view text, MsgIcon, std::string_view) override {
+  void Show(std::string_view text, MsgIcon, std::string_view) override { Print(text, {}); }
+  // A script reading the line needs the system's reason as much as the text.
+  void ShowFailure(std::string_view text, std::string_view reason, MsgIcon,
+                   std::string_view) override {
+    Print(text, reason);
+  }
+  int shown = 0;
+
+ private:
+  void Print(std::string_view text, std::string_view reason) {
     if (text == "Done.") return;
     std::string line;
     for (char c : text) {
@@ -41,10 +52,10 @@ class StderrBoxes : public MessageBoxes {
       }
     }
     while (!line.empty() && line.back() == ' ') line.pop_back();
+    if (!reason.empty()) line.append(": ").append(reason);
     std::fprintf(stderr, "%s: %s\n", kProgramName, line.c_str());
     ++shown;
   }
-  int shown = 0;
 };
 
 class FixedJob : public JobSource {
@@ -75,8 +86,12 @@ class TerminalView : public RunView {
     std::fflush(stderr);
     drawn_ = true;
   }
-  void Finish() {
-    if (drawn_) std::fputs("\n", stderr);
+  // Ends the progress display. After a Stop or a failure the last periodic
+  // line may lag behind the file: it then states what the file holds.
+  void Finish(bool completed, ByteCount kept) {
+    if (!drawn_) return;
+    if (!completed && kept >= 0) SetProgressBytes(kept, FileCreator::TotalBytes());
+    std::fputs("\n", stderr);
   }
 
  private:
@@ -135,11 +150,19 @@ int Run(int argc, char** argv) {
   FileCreator::Attach(&source, &view);
 
   FileCreator::PushButton1_Click();
-  view.Finish();
+  const FileCreator::RunOutcome outcome = FileCreator::LastOutcome();
+  view.Finish(outcome == FileCreator::RunOutcome::Completed, FileCreator::BytesKept());
 
-  switch (FileCreator::LastOutcome()) {
+  switch (outcome) {
     case FileCreator::RunOutcome::Completed:
-      std::printf("%s\n", FileCreator::JobFilePath().c_str());
+      // A script reads the path from here: one it did not get is no success.
+      errno = 0;
+      if (std::printf("%s\n", FileCreator::JobFilePath().c_str()) < 0 || std::fflush(stdout) != 0) {
+        std::fprintf(stderr, "%s: the path of %s could not be written to standard output: %s\n",
+                     kProgramName, FileCreator::JobFilePath().c_str(),
+                     errno != 0 ? std::strerror(errno) : "unknown error");
+        return 1;
+      }
       return 0;
     case FileCreator::RunOutcome::Stopped:
       return 130;
