@@ -28,10 +28,49 @@ void OnInterrupt(int) {
   std::signal(SIGINT, SIG_DFL);
 }
 
+class TerminalView : public RunView {
+ public:
+  explicit TerminalView(bool show) : show_(show) {}
+  std::string ButtonCaption() override { return caption_; }
+  void SetButtonCaption(std::string_view caption) override { caption_ = caption; }
+  void SetMousePointer(MousePointer) override {}
+  void SetProgressValue(int) override {}
+  void SetProgressText(std::string_view) override {}
+  void SetProgressBytes(ByteCount written, ByteCount total) override {
+    if (!show_) return;
+    const double elapsed =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - start_).count();
+    std::fprintf(stderr, "\r%s\033[K", RenderProgress(written, total, elapsed).c_str());
+    std::fflush(stderr);
+    drawn_ = true;
+    line_open_ = true;
+  }
+  // A message goes on a line of its own, not after the progress line.
+  void EndLine() {
+    if (line_open_) std::fputs("\n", stderr);
+    line_open_ = false;
+  }
+  // Ends the progress display. After a Stop or a failure the last periodic
+  // line may lag behind the file: it then states what the file holds.
+  void Finish(bool completed, ByteCount kept) {
+    if (!drawn_) return;
+    if (!completed && kept >= 0) SetProgressBytes(kept, FileCreator::TotalBytes());
+    EndLine();
+  }
+
+ private:
+  bool show_;
+  bool drawn_ = false;
+  bool line_open_ = false;
+  std::string caption_ = "Start Creating File";
+  std::chrono::steady_clock::time_point start_ = std::chrono::steady_clock::now();
+};
+
 // The engine's boxes become lines on standard error; "Done." closes every
 // run in the window and says nothing here.
 class StderrBoxes : public MessageBoxes {
  public:
+  explicit StderrBoxes(TerminalView& view) : view_(view) {}
   void Show(std::string_view text, MsgIcon, std::string_view) override { Print(text, {}); }
   // A script reading the line needs the system's reason as much as the text.
   void ShowFailure(std::string_view text, std::string_view reason, MsgIcon,
@@ -53,9 +92,11 @@ class StderrBoxes : public MessageBoxes {
     }
     while (!line.empty() && line.back() == ' ') line.pop_back();
     if (!reason.empty()) line.append(": ").append(reason);
+    view_.EndLine();
     std::fprintf(stderr, "%s: %s\n", kProgramName, line.c_str());
     ++shown;
   }
+  TerminalView& view_;
 };
 
 class FixedJob : public JobSource {
@@ -68,37 +109,6 @@ class FixedJob : public JobSource {
 
  private:
   JobSettings job_;
-};
-
-class TerminalView : public RunView {
- public:
-  explicit TerminalView(bool show) : show_(show) {}
-  std::string ButtonCaption() override { return caption_; }
-  void SetButtonCaption(std::string_view caption) override { caption_ = caption; }
-  void SetMousePointer(MousePointer) override {}
-  void SetProgressValue(int) override {}
-  void SetProgressText(std::string_view) override {}
-  void SetProgressBytes(ByteCount written, ByteCount total) override {
-    if (!show_) return;
-    const double elapsed =
-        std::chrono::duration<double>(std::chrono::steady_clock::now() - start_).count();
-    std::fprintf(stderr, "\r%s\033[K", RenderProgress(written, total, elapsed).c_str());
-    std::fflush(stderr);
-    drawn_ = true;
-  }
-  // Ends the progress display. After a Stop or a failure the last periodic
-  // line may lag behind the file: it then states what the file holds.
-  void Finish(bool completed, ByteCount kept) {
-    if (!drawn_) return;
-    if (!completed && kept >= 0) SetProgressBytes(kept, FileCreator::TotalBytes());
-    std::fputs("\n", stderr);
-  }
-
- private:
-  bool show_;
-  bool drawn_ = false;
-  std::string caption_ = "Start Creating File";
-  std::chrono::steady_clock::time_point start_ = std::chrono::steady_clock::now();
 };
 
 // Runs between the engine's small steps, as the window's event loop would.
@@ -141,12 +151,12 @@ int Run(int argc, char** argv) {
   action.sa_flags = SA_RESTART;
   sigaction(SIGINT, &action, nullptr);
 
-  StderrBoxes boxes;
+  TerminalView view(!parsed.options.quiet && isatty(STDERR_FILENO));
+  StderrBoxes boxes(view);
   ScopedMessageBoxes boxScope(&boxes);
   InterruptPump pump;
   ScopedEventPump pumpScope(&pump, YieldPolicy::Production());
   FixedJob source(job);
-  TerminalView view(!parsed.options.quiet && isatty(STDERR_FILENO));
   FileCreator::Attach(&source, &view);
 
   FileCreator::PushButton1_Click();

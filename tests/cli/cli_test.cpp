@@ -15,54 +15,14 @@
 #include <vector>
 
 #include "cli/progress_line.h"
+#include "tests/cli/cli_runner.h"
 #include "tests/support/fakes.h"
-
-extern char** environ;
 
 namespace torvane::cli {
 namespace {
 
 using testing::ReadFileBytes;
 using testing::TempDir;
-
-struct Finished {
-  int status = -1;  // exit status, or 128 + signal
-  std::string out;
-  std::string err;
-};
-
-class Cli {
- public:
-  explicit Cli(std::vector<std::string> args, const TempDir& scratch) {
-    out_ = scratch.File("stdout.txt");
-    err_ = scratch.File("stderr.txt");
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, 1, out_.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-    posix_spawn_file_actions_addopen(&actions, 2, err_.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-    args.insert(args.begin(), TORVANE_CLI_PATH);
-    std::vector<char*> argv;
-    for (auto& a : args) argv.push_back(a.data());
-    argv.push_back(nullptr);
-    if (posix_spawn(&pid_, TORVANE_CLI_PATH, &actions, nullptr, argv.data(), environ) != 0) pid_ = -1;
-    posix_spawn_file_actions_destroy(&actions);
-  }
-  void Interrupt() const { ::kill(pid_, SIGINT); }
-  Finished Wait() {
-    Finished done;
-    int raw = 0;
-    if (pid_ > 0 && ::waitpid(pid_, &raw, 0) == pid_)
-      done.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : 128 + WTERMSIG(raw);
-    done.out = ReadFileBytes(out_);
-    done.err = ReadFileBytes(err_);
-    return done;
-  }
-
- private:
-  pid_t pid_ = -1;
-  std::string out_, err_;
-};
 
 class CliTest : public ::testing::Test {
  protected:
@@ -114,7 +74,10 @@ TEST_F(CliTest, RecordsAndRangeReachTheFile) {
       ASSERT_NE(std::string("0123456789abcdef").find(hex[i]), std::string::npos) << i;
   }
 
-  ASSERT_EQ(Run({"-o", Folder(), "-s", "64KB", "--layout", "continuous", "--low", "48", "--high", "57"}).status, 0);
+  ASSERT_EQ(
+      Run({"-o", Folder(), "-s", "64KB", "--layout", "continuous", "--low", "48", "--high", "57"})
+          .status,
+      0);
   const std::string digits = ReadFileBytes(Path("KB_64.dat"));
   ASSERT_EQ(digits.size(), 65536u);
   EXPECT_EQ(digits.find_first_not_of("0123456789"), std::string::npos);
@@ -124,13 +87,20 @@ TEST_F(CliTest, RefusalsAreOneLineWithTheirExitStatus) {
   // Exit 2: refused before any file is touched. Exit 1: the run itself failed
   // (/proc is a folder in which nobody, root included, can create a file).
   const std::vector<std::pair<std::vector<std::string>, int>> rows = {
-      {{"--frobnicate"}, 2},         {{"-p", "3", "-s", "10KB"}, 2},
-      {{"-s", "ten"}, 2},            {{"-s", "-5KB"}, 2},
-      {{"-s", "99999999999GB"}, 2},  {{"-s", "5"}, 2},
-      {{"-s", "12XB"}, 2},           {{"-p", "24"}, 2},
-      {{"--low", "256"}, 2},         {{"--low", "-1"}, 2},
-      {{"--low", "9", "--high", "9"}, 2}, {{"--layout", "wavy"}, 2},
-      {{"-s"}, 2},                   {{"-o", "no-such-folder"}, 2},
+      {{"--frobnicate"}, 2},
+      {{"-p", "3", "-s", "10KB"}, 2},
+      {{"-s", "ten"}, 2},
+      {{"-s", "-5KB"}, 2},
+      {{"-s", "99999999999GB"}, 2},
+      {{"-s", "5"}, 2},
+      {{"-s", "12XB"}, 2},
+      {{"-p", "24"}, 2},
+      {{"--low", "256"}, 2},
+      {{"--low", "-1"}, 2},
+      {{"--low", "9", "--high", "9"}, 2},
+      {{"--layout", "wavy"}, 2},
+      {{"-s"}, 2},
+      {{"-o", "no-such-folder"}, 2},
       {{"-o", "/proc", "-q"}, 1},
   };
   for (const auto& [args, status] : rows) {

@@ -1,0 +1,147 @@
+// The command line never reports a failure as success, and what it says
+// about the file matches the disk: a lost path, a second run on the same
+// file, a full disk and Ctrl-C.
+
+#include <gtest/gtest.h>
+#include <sys/mount.h>
+
+#include <chrono>
+#include <filesystem>
+#include <ostream>
+#include <thread>
+
+#include "common/byte_count.h"
+#include "common/number_locale.h"
+#include "tests/cli/cli_runner.h"
+
+namespace torvane::cli {
+namespace {
+
+using testing::ReadFileBytes;
+using testing::TempDir;
+
+std::uintmax_t SizeOf(const std::string& path) {
+  std::error_code ignored;
+  const auto size = std::filesystem::file_size(path, ignored);
+  return ignored ? 0 : size;
+}
+
+void WaitForBytes(const std::string& path, std::uintmax_t bytes) {
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+  while (SizeOf(path) < bytes && std::chrono::steady_clock::now() < deadline)
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+}
+
+// The last progress line a terminal shows: after the last carriage return
+// that does not end a line.
+std::string LastProgressLine(std::string screen) {
+  while (screen.size() >= 2 && screen.compare(screen.size() - 2, 2, "\r\n") == 0)
+    screen.resize(screen.size() - 2);
+  return screen.substr(screen.rfind('\r') + 1);
+}
+
+TEST(CliSafety, APathThatCannotBePrintedIsAFailedRun) {
+  TempDir dir, scratch;
+  const Finished done =
+      Cli({"-q", "-o", dir.path().string(), "-p", "0"}, scratch, {"/dev/full", ""}).Wait();
+  EXPECT_EQ(done.status, 1);
+  EXPECT_NE(done.err.find("No space left on device"), std::string::npos) << done.err;
+}
+
+// The second run meets the first one's lock, says so and touches nothing;
+// the first goes on to a whole file (a hole of zeros would show as bytes
+// that are no digits).
+TEST(CliSafety, ASecondRunOnTheSameFileIsRefused) {
+  TempDir dir, scratch, scratch2;
+  const std::vector<std::string> args = {
+      "-q",     "-o", dir.path().string(), "-s", "16MB", "--layout", "continuous", "--low", "48",
+      "--high", "57"};
+  Cli first(args, scratch);
+  const std::string path = dir.File("MB_16.dat");
+  WaitForBytes(path, 61440);
+  const Finished second = Cli(args, scratch2).Wait();
+  const Finished done = first.Wait();
+
+  EXPECT_EQ(second.status, 1);
+  EXPECT_EQ(second.err,
+            "torvane-cli: The file \"" + path + "\" is being written by another run.\n");
+  EXPECT_TRUE(second.out.empty());
+  ASSERT_EQ(done.status, 0) << done.err;
+  const std::string file = ReadFileBytes(path);
+  EXPECT_EQ(file.size(), 16u << 20);
+  EXPECT_EQ(file.find_first_not_of("0123456789"), std::string::npos);
+}
+
+// A file system of 1 MiB, mounted for the test (root only).
+class SmallDisk {
+ public:
+  SmallDisk() { mounted_ = ::mount("tmpfs", dir_.path().c_str(), "tmpfs", 0, "size=1m") == 0; }
+  ~SmallDisk() {
+    if (mounted_) ::umount(dir_.path().c_str());
+  }
+  bool mounted() const { return mounted_; }
+  const TempDir& dir() const { return dir_; }
+
+ private:
+  TempDir dir_;
+  bool mounted_ = false;
+};
+
+struct EndRow {
+  const char* name;
+  std::vector<std::string> args;
+  bool interrupt;        // Ctrl-C on an ordinary disk; otherwise the small disk fills
+  std::uintmax_t whole;  // the file holds a multiple of this
+};
+std::ostream& operator<<(std::ostream& out, const EndRow& row) { return out << row.name; }
+
+class EndedEarly : public ::testing::TestWithParam<EndRow> {};
+
+// A run that ends before its size (a full disk, Ctrl-C) keeps whole records
+// or chunks, names its reason, and its last progress line states the bytes
+// the file holds, not the last periodic count.
+TEST_P(EndedEarly, LastProgressLineIsWhatTheFileHolds) {
+  const EndRow& row = GetParam();
+  SmallDisk disk;
+  if (!row.interrupt && !disk.mounted()) GTEST_SKIP() << "mounting a small file system needs root";
+  TempDir big, scratch;
+  const std::string folder = row.interrupt ? big.path().string() : disk.dir().path().string();
+  std::vector<std::string> args = {"-o", folder};
+  args.insert(args.end(), row.args.begin(), row.args.end());
+  Terminal terminal;
+  ASSERT_FALSE(terminal.slave().empty());
+  Cli run(args, scratch, {"", terminal.slave()});
+  const std::string path = folder + "/" + (row.interrupt ? "GB_4.dat" : "MB_2.dat");
+  if (row.interrupt) {
+    WaitForBytes(path, 3 * 61440);
+    run.Interrupt();
+  }
+  const Finished done = run.Wait();
+  const std::string screen = terminal.Drain();
+
+  EXPECT_EQ(done.status, row.interrupt ? 130 : 1);
+  if (!row.interrupt)
+    EXPECT_NE(
+        screen.find(
+            "Failed to write to file. clsBigFiles.API_WriteFile: No space left on device\r\n"),
+        std::string::npos)
+        << screen;
+  const auto size = SizeOf(path);
+  EXPECT_GT(size, 0u);
+  EXPECT_EQ(size % row.whole, 0u) << size;
+  const torvane::ByteCount total = row.interrupt ? 4LL << 30 : 2LL << 20;
+  const std::string holds =
+      FormatThousands(static_cast<torvane::ByteCount>(size)) + " / " + FormatThousands(total) + " bytes";
+  EXPECT_NE(LastProgressLine(screen).find(holds), std::string::npos) << screen;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Ends, EndedEarly,
+    ::testing::Values(
+        EndRow{"DiskFullContinuous", {"-s", "2MB", "--layout", "continuous"}, false, 61440},
+        EndRow{"DiskFullRecords", {"-s", "2MB"}, false, 80},
+        EndRow{"CtrlC", {"-s", "4GB", "--layout", "continuous"}, true, 61440}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+}  // namespace
+}  // namespace torvane::cli
