@@ -21,9 +21,9 @@ namespace torvane::testing {
 enum class Fault { None, Create, Open, Write, NoSpace };
 
 // Passes every call on to the real layer, recording the sizes of the writes,
-// the writes that did not begin where the one before ended, and the files
-// open; with `discard` the data goes to /dev/null (which cannot be
-// positioned or synced).
+// the writes that did not begin where the one before ended, the syncs out of
+// step with the writes, and the files open; with `discard` the data goes to
+// /dev/null (which cannot be positioned or synced).
 class RecordingFileLayer : public FileLayer {
  public:
   RecordingFileLayer() : real_(CurrentFileLayer()), scope_(this) {}
@@ -36,13 +36,21 @@ class RecordingFileLayer : public FileLayer {
   long WriteAt(int fd, const std::uint8_t* data, std::size_t size, ByteCount offset) override {
     const bool third = writes.size() == 2;
     if (disk_full_ || (third && fault == Fault::Write)) return Fail(disk_full_ ? ENOSPC : EIO);
-    if (third && fault == Fault::NoSpace) disk_full_ = true, size /= 2;
+    if (third && fault == Fault::NoSpace) {
+      disk_full_ = true;
+      size /= 2;
+    }
     gaps += offset != end_;
+    sync_slips += unsynced_;  // the write before was never put on disk
+    unsynced_ = true;
     end_ = offset + static_cast<ByteCount>(size);
     writes.push_back(size);
     return real_.WriteAt(fd, data, size, offset);
   }
-  bool Close(int fd) override { return --open_files, real_.Close(fd); }
+  bool Close(int fd) override {
+    --open_files;
+    return real_.Close(fd);
+  }
   bool CreateEmpty(const std::string& path) override {
     return fault == Fault::Create ? Fail(EACCES) == 0 : real_.CreateEmpty(path);
   }
@@ -50,7 +58,12 @@ class RecordingFileLayer : public FileLayer {
   long ReadAt(int fd, std::uint8_t* data, std::size_t n, ByteCount at) override {
     return real_.ReadAt(fd, data, n, at);
   }
-  bool Sync(int fd) override { return discard || real_.Sync(fd); }
+  bool Sync(int fd) override {
+    sync_slips += !unsynced_;  // nothing written since the last sync
+    unsynced_ = false;
+    ++syncs;
+    return discard || real_.Sync(fd);
+  }
   bool Truncate(int fd, ByteCount n) override { return real_.Truncate(fd, n); }
   ByteCount Size(int fd) override { return real_.Size(fd); }
   bool PathExists(const std::string& p) override { return real_.PathExists(p); }
@@ -59,13 +72,17 @@ class RecordingFileLayer : public FileLayer {
   Fault fault = Fault::None;
   bool discard = false;
   std::vector<std::size_t> writes;
-  int gaps = 0, open_files = 0;
+  int gaps = 0, open_files = 0, syncs = 0;
+  int sync_slips = 0;  // a write not synced before the next, or a sync of nothing new
 
  private:
-  static int Fail(int error) { return errno = error, -1; }
+  static int Fail(int error) {
+    errno = error;
+    return -1;
+  }
   FileLayer& real_;
   ScopedFileLayer scope_;
-  bool disk_full_ = false;
+  bool disk_full_ = false, unsynced_ = false;
   ByteCount end_ = 0;
 };
 
@@ -87,7 +104,10 @@ class EngineTest : public ::testing::Test, public JobSource, public RunView {
   JobSettings ReadJob() override { return job; }
   bool HexPairs() override { return job.HexPairs; }
   CaseConversion CaseConversionNow() override {
-    if (case_reads++ == switch_at) job.HexPairs = false, job.Case = CaseConversion::Lower;
+    if (case_reads++ == switch_at) {
+      job.HexPairs = false;
+      job.Case = CaseConversion::Lower;
+    }
     return job.Case;
   }
   std::string ButtonCaption() override { return caption; }
