@@ -265,8 +265,8 @@ TEST_F(BigFilesTest, PartialAndInterruptedTransfersStillMoveEveryByte) {
 
 // 3 GiB without a byte written (so all zeros), verified; an existing
 // read-only file is made writable, emptied and extended; 0 bytes empty it.
-// Sizes in bits are upper-case hex without prefix or leading zeros; a
-// missing file is -1 and leaves the text alone.
+// Sizes in bits are upper-case hex without prefix or leading zeros, also
+// past 2^31 - 1 bits; a missing file is -1 and leaves the text alone.
 TEST_F(BigFilesTest, CreateBigFileAndCalcFileSize) {
   struct stat info {};
   ASSERT_TRUE(files.CreateBigFile(path, 3221225472LL, true));
@@ -283,7 +283,8 @@ TEST_F(BigFilesTest, CreateBigFileAndCalcFileSize) {
   // clang-format off
   const std::pair<ByteCount, std::string> rows[] = {
       {1, "8"}, {0, "0"}, {268435456, "80000000"}, {8589934592LL, "1000000000"},
-      {3221225473LL, "600000008"}, {-1, "untouched"}};
+      {3221225473LL, "600000008"}, {0x1579BDE, "ABCDEF0"}, {0x1FDB9753, "FEDCBA98"},
+      {-1, "untouched"}};
   // clang-format on
   for (const auto& [bytes, bits] : rows) {
     if (bytes >= 0) std::filesystem::resize_file(path, bytes);
