@@ -19,9 +19,10 @@ using namespace testing;
 using Bytes = std::vector<std::uint8_t>;
 constexpr ByteCount k4GiB = 4294967296LL;
 
-// Passes every call on to the real layer, counts the open files and
-// misbehaves on request. Its descriptors are the real ones shifted so that
-// the first file gets 0, which must still count as an open file.
+// Passes every call on to the real layer, counts the open files, traces the
+// writes and syncs, and misbehaves on request. Its descriptors are the real
+// ones shifted so that the first file gets 0, which must still count as an
+// open file.
 struct FaultyLayer : FileLayerWrapper {
   FaultyLayer() : FileLayerWrapper(CurrentFileLayer()), real(target()), scope(this) {
     ::close(shift);
@@ -32,29 +33,45 @@ struct FaultyLayer : FileLayerWrapper {
     open_files += fd >= 0;
     return fd < 0 ? -1 : fd - shift;
   }
-  bool Close(int fd) override { return --open_files, real.Close(fd + shift); }
+  bool Close(int fd) override {
+    --open_files;
+    return real.Close(fd + shift);
+  }
   bool Seek(int fd, ByteCount at) override { return real.Seek(fd + shift, at); }
   long WriteAt(int fd, const std::uint8_t* data, std::size_t size, ByteCount at) override {
     if (Interrupted()) return -1;
     write_offsets.push_back(at);
+    calls += 'w';
     return real.WriteAt(fd + shift, data, std::min(size, max_per_call), at);
   }
   long ReadAt(int fd, std::uint8_t* data, std::size_t size, ByteCount at) override {
-    if (Interrupted() || (fail_reads && (errno = EIO))) return -1;
+    if (Interrupted()) return -1;
+    if (fail_reads) {
+      errno = EIO;
+      return -1;
+    }
     return real.ReadAt(fd + shift, data, std::min(size, max_per_call), at);
   }
-  bool Sync(int fd) override { return !fail_sync && real.Sync(fd + shift); }
+  bool Sync(int fd) override {
+    calls += 's';
+    return !fail_sync && real.Sync(fd + shift);
+  }
   bool Truncate(int fd, ByteCount length) override { return real.Truncate(fd + shift, length); }
   ByteCount Size(int fd) override { return real.Size(fd + shift); }
-  bool Interrupted() { return interrupt && ++calls % 2 == 1 && (errno = EINTR); }
+  bool Interrupted() {
+    if (!interrupt || ++transfers % 2 == 0) return false;
+    errno = EINTR;
+    return true;
+  }
 
   FileLayer& real;
   ScopedFileLayer scope;
   const int shift = ::dup(2);  // the lowest free descriptor, closed again at once
   std::size_t max_per_call = SIZE_MAX;
   bool interrupt = false, fail_reads = false, fail_sync = false;  // interrupt: every other call
-  long calls = 0, open_files = 0;
+  long transfers = 0, open_files = 0;
   std::vector<ByteCount> write_offsets;
+  std::string calls;  // 'w' for each write that went through, 's' for each sync
 };
 
 struct BigFilesTest : ::testing::Test {
@@ -62,10 +79,15 @@ struct BigFilesTest : ::testing::Test {
 
   // Clears StopFlag, gives the file `text` and opens it for writing.
   FileHandle Open(const std::string& text = "") {
-    return StopFlag = false, WriteFileBytes(path, text), OpenAt(path);
+    StopFlag = false;
+    WriteFileBytes(path, text);
+    return OpenAt(path);
   }
   FileHandle OpenAt(const std::string& n) { return files.OpenReadWrite(n, spare) ? spare : -9; }
-  FileHandle OpenPipe() { return ::mkfifo(path.c_str(), 0600), OpenAt(path); }
+  FileHandle OpenPipe() {
+    ::mkfifo(path.c_str(), 0600);
+    return OpenAt(path);
+  }
   bool Write(FileHandle h, ByteCount at, int n) { return files.API_WriteFile(h, at, Bytes(n)); }
   bool Read(FileHandle h) { return files.API_ReadFile(h, 0, buffer); }
 
@@ -81,6 +103,7 @@ struct BigFilesTest : ::testing::Test {
 
 // Sparse files: only the chunks near a boundary take disk space. A low word
 // of 2^31 or more travels as a negative number and must still count unsigned.
+// Each write is synced once, after its bytes went out.
 TEST_F(BigFilesTest, WritesInARowLandAtTheirOffsetsAndMakeTheFileExactlyAsLong) {
   // clang-format off
   const std::pair<ByteCount, std::vector<int>> runs[] = {
@@ -90,11 +113,15 @@ TEST_F(BigFilesTest, WritesInARowLandAtTheirOffsetsAndMakeTheFileExactlyAsLong) 
   for (const auto& [start, chunks] : runs) {
     FileHandle handle = Open();
     layer.write_offsets.clear();
+    layer.calls.clear();
     std::vector<ByteCount> offsets{start};
+    std::string synced_writes;
     for (int length : chunks) {
       ASSERT_TRUE(Write(handle, offsets.back(), length));
       offsets.push_back(offsets.back() + length);
+      synced_writes += "ws";
     }
+    EXPECT_EQ(layer.calls, synced_writes);
     files.API_CloseFile(handle);
     EXPECT_EQ(static_cast<ByteCount>(std::filesystem::file_size(path)), offsets.back());
     EXPECT_EQ(layer.write_offsets, std::vector(offsets.begin(), offsets.end() - 1));
@@ -116,8 +143,12 @@ TEST_F(BigFilesTest, StopAtEachYield) {
   for (const auto& [member, k, result, var, open, put] : rows) {
     SCOPED_TRACE(std::string(1, member) + std::to_string(k));
     FileHandle handle = Open("old-old-old");
-    if (member != 'W') files.API_CloseFile(handle), handle = -7;
-    pump.count = 0, pump.stop_at = k ? k : -1;  // the click comes at the k-th yield from now
+    if (member != 'W') {
+      files.API_CloseFile(handle);
+      handle = -7;
+    }
+    pump.count = 0;
+    pump.stop_at = k ? k : -1;  // the click comes at the k-th yield from now
     EXPECT_EQ(member == 'W'   ? files.API_WriteFile(handle, 4, Bytes{'n', 'e', 'w'})
               : member == 'O' ? files.OpenReadWrite(path, handle)
                               : files.OpenReadOnly(path, handle),
@@ -133,7 +164,16 @@ TEST_F(BigFilesTest, StopAtEachYield) {
 // One box and false. A failed system call shows its location line without an
 // icon (and a failed transfer stops the run and closes the file); bad input
 // shows the fault's own text with the exclamation icon and moves no byte.
-using Refusal = std::tuple<const char*, std::function<bool(BigFilesTest&)>, std::string, bool, int>;
+struct Refusal {
+  const char* name;
+  std::function<bool(BigFilesTest&)> call;
+  std::string text;
+  bool stops;
+  int open_after;
+};
+void PrintTo(const Refusal& row, std::ostream* os) {
+  *os << row.name << ": " << ::testing::PrintToString(row.text);
+}
 struct Refused : BigFilesTest, ::testing::WithParamInterface<Refusal> {};
 
 TEST_P(Refused, ShowsOneBoxAndReturnsFalse) {
@@ -154,11 +194,11 @@ INSTANTIATE_TEST_SUITE_P(Calls, Refused, ::testing::Values(
             At("Failed to set write file pointer.", "API_WriteFile"), true, 0},
     Refusal{"ReadPipe", [](auto& t) { return t.Read(t.OpenPipe()); },
             At("Failed to set read file pointer.", "API_ReadFile"), true, 0},
-    Refusal{"CutPipe", [](auto& t) { return t.files.API_SetEndOfFile(t.OpenPipe(), 0), false; },
+    Refusal{"CutPipe", [](auto& t) { t.files.API_SetEndOfFile(t.OpenPipe(), 0); return false; },
             At("Failed to set end of file pointer.", "API_SetEndOfFile"), false, 1},
     Refusal{"NoSpace", [](auto& t) { return t.Write(t.OpenAt("/dev/full"), 0, 16); },
             At("Failed to write to file.", "API_WriteFile"), true, 0},
-    Refusal{"ReadFails", [](auto& t) { return t.layer.fail_reads = true, t.Read(t.Open("abc")); },
+    Refusal{"ReadFails", [](auto& t) { t.layer.fail_reads = true; return t.Read(t.Open("abc")); },
             At("Failed to read file.", "API_ReadFile"), true, 0},
     Refusal{"EmptyBuffer", [](auto& t) { return t.Write(t.Open(), 0, 0); },
             "The data buffer has no elements.", false, 0},
@@ -171,14 +211,17 @@ INSTANTIATE_TEST_SUITE_P(Calls, Refused, ::testing::Values(
               return t.files.OpenReadWrite(t.path + std::string(5000, 'x'), t.spare) || t.spare != -1; },
             "The file name is too long.", false, 0},
     // Cut at the NUL, the name would empty the file it names.
-    Refusal{"NulInName", [](auto& t) { return WriteFileBytes(t.path, "kept"),
-              t.files.CreateBigFile(t.path + '\0' + "x", 0) || ReadFileBytes(t.path) != "kept"; },
+    Refusal{"NulInName", [](auto& t) {
+              WriteFileBytes(t.path, "kept");
+              const bool created = t.files.CreateBigFile(t.path + '\0' + "x", 0);
+              return created || ReadFileBytes(t.path) != "kept"; },
             "The file name contains a NUL character.", false, 0},
     // Opening a FIFO for output would wait for a reader for ever.
     Refusal{"PipeToPreSize", [](auto& t) {
-              return ::mkfifo(t.path.c_str(), 0600), t.files.CreateBigFile(t.path, 10); },
+              ::mkfifo(t.path.c_str(), 0600);
+              return t.files.CreateBigFile(t.path, 10); },
             "No such device or address", false, 0}),
-    [](const auto& info) { return std::string(std::get<0>(info.param)); });
+    [](const auto& info) { return std::string(info.param.name); });
 // clang-format on
 
 // A write whose sync fails reports false; the engine's second close of its
@@ -201,15 +244,20 @@ TEST_F(BigFilesTest, FailedOpensShowNothingAndAStaleHandleClosesNoOtherFile) {
   EXPECT_TRUE(Write(second, 0, 2));
 }
 
-// Past the end of the file a read leaves the buffer's bytes as they were.
+// Past the end of the file a read leaves the buffer's bytes as they were. A
+// write is synced once, after its last piece.
 TEST_F(BigFilesTest, PartialAndInterruptedTransfersStillMoveEveryByte) {
   std::string data(100, '\0');
   std::iota(data.begin(), data.end(), '\0');
-  for (const auto& [per_call, interrupt] : {std::pair{7ul, false}, {SIZE_MAX, true}, {1ul, true}}) {
+  const std::tuple<std::size_t, bool, std::size_t> rows[] = {
+      {7, false, 15}, {SIZE_MAX, true, 1}, {1, true, 100}};  // per call, interrupt, pieces
+  for (const auto& [per_call, interrupt, pieces] : rows) {
     std::tie(layer.max_per_call, layer.interrupt) = std::tie(per_call, interrupt);
     FileHandle handle = Open("0123456789");
     buffer.assign(110, 0xEE);
+    layer.calls.clear();
     ASSERT_TRUE(files.API_WriteFile(handle, 5, Bytes(data.begin(), data.end())));
+    EXPECT_EQ(layer.calls, std::string(pieces, 'w') + 's') << per_call;
     ASSERT_TRUE(files.API_ReadFile(handle, 0, buffer));
     EXPECT_EQ(std::string(buffer.begin(), buffer.end()), "01234" + data + std::string(5, '\xEE'));
     files.API_CloseFile(handle);
@@ -218,8 +266,8 @@ TEST_F(BigFilesTest, PartialAndInterruptedTransfersStillMoveEveryByte) {
 
 // 3 GiB without a byte written (so all zeros), verified; an existing
 // read-only file is made writable, emptied and extended; 0 bytes empty it.
-// Sizes in bits are upper-case hex without prefix or leading zeros; a
-// missing file is -1 and leaves the text alone.
+// Sizes in bits are upper-case hex without prefix or leading zeros, also
+// past 2^31 - 1 bits; a missing file is -1 and leaves the text alone.
 TEST_F(BigFilesTest, CreateBigFileAndCalcFileSize) {
   struct stat info {};
   ASSERT_TRUE(files.CreateBigFile(path, 3221225472LL, true));
@@ -236,7 +284,8 @@ TEST_F(BigFilesTest, CreateBigFileAndCalcFileSize) {
   // clang-format off
   const std::pair<ByteCount, std::string> rows[] = {
       {1, "8"}, {0, "0"}, {268435456, "80000000"}, {8589934592LL, "1000000000"},
-      {3221225473LL, "600000008"}, {-1, "untouched"}};
+      {3221225473LL, "600000008"}, {0x1579BDE, "ABCDEF0"}, {0x1FDB9753, "FEDCBA98"},
+      {-1, "untouched"}};
   // clang-format on
   for (const auto& [bytes, bits] : rows) {
     if (bytes >= 0) std::filesystem::resize_file(path, bytes);
@@ -246,6 +295,34 @@ TEST_F(BigFilesTest, CreateBigFileAndCalcFileSize) {
     EXPECT_EQ(std::pair(size, text), std::pair(bytes, bits));
   }
   EXPECT_TRUE(boxes.shown.empty());
+}
+
+// The real layer's Sync reaches the system: it fails where fdatasync does, on
+// a device or a pipe (EINVAL) and on a closed descriptor (EBADF).
+TEST(PosixFileLayer, SyncFailsWhereTheSystemCannotSync) {
+  TempDir dir;
+  FileLayer& posix = CurrentFileLayer();
+  const auto access = FileLayer::Access::ReadWriteAlways;
+  int pipe_ends[2];
+  ASSERT_EQ(::pipe(pipe_ends), 0);
+  const auto closed = [&] {  // opened last, so that no later open takes its number
+    const int fd = posix.Open(dir.File("closed.bin"), access);
+    posix.Close(fd);
+    return fd;
+  };
+  const std::tuple<const char*, int, int> rows[] = {
+      // what, descriptor, errno (0: synced)
+      {"file", posix.Open(dir.File("data.bin"), access), 0},
+      {"device", posix.Open("/dev/null", access), EINVAL},
+      {"pipe", pipe_ends[1], EINVAL},
+      {"closed", closed(), EBADF}};
+  for (const auto& [what, fd, error] : rows) {
+    errno = 0;
+    const bool synced = posix.Sync(fd);
+    EXPECT_EQ(std::pair(synced, errno), std::pair(error == 0, error)) << what;
+    if (error != EBADF) posix.Close(fd);
+  }
+  ::close(pipe_ends[0]);
 }
 
 }  // namespace

@@ -21,10 +21,10 @@ namespace torvane::testing {
 enum class Fault { None, Create, Open, Write, NoSpace };
 
 // Passes every call on to the real layer, recording the sizes of the writes,
-// the writes that did not begin where the one before ended, and the files
-// open; with `discard` the data goes to /dev/null (which cannot be
-// positioned or synced), and every descriptor and the target's name report
-// one regular file as long as the writes so far.
+// the writes that did not begin where the one before ended, the syncs out of
+// step with the writes, and the files open; with `discard` the data goes to
+// /dev/null (which cannot be positioned or synced), and every descriptor and
+// the target's name report one regular file as long as the writes so far.
 class RecordingFileLayer : public FileLayerWrapper {
  public:
   RecordingFileLayer() : FileLayerWrapper(CurrentFileLayer()), scope_(this) {}
@@ -44,6 +44,8 @@ class RecordingFileLayer : public FileLayerWrapper {
       size /= 2;
     }
     gaps += offset != end_;
+    sync_slips += unsynced_;  // the write before was never put on disk
+    unsynced_ = true;
     end_ = offset + static_cast<ByteCount>(size);
     writes.push_back(size);
     return target().WriteAt(fd, data, size, offset);
@@ -53,7 +55,12 @@ class RecordingFileLayer : public FileLayerWrapper {
     return target().Close(fd);
   }
   bool Seek(int fd, ByteCount at) override { return discard || target().Seek(fd, at); }
-  bool Sync(int fd) override { return discard || target().Sync(fd); }
+  bool Sync(int fd) override {
+    sync_slips += !unsynced_;  // nothing written since the last sync
+    unsynced_ = false;
+    ++syncs;
+    return discard || target().Sync(fd);
+  }
   bool Identify(int fd, Identity& identity) override {
     return discard ? Pretend(identity) : target().Identify(fd, identity);
   }
@@ -67,6 +74,8 @@ class RecordingFileLayer : public FileLayerWrapper {
   std::vector<std::size_t> writes;
   int gaps = 0;
   int open_files = 0;
+  int syncs = 0;
+  int sync_slips = 0;  // a write not synced before the next, or a sync of nothing new
 
  private:
   static int Fail(int error) {
@@ -83,6 +92,7 @@ class RecordingFileLayer : public FileLayerWrapper {
   }
   ScopedFileLayer scope_;
   bool disk_full_ = false;
+  bool unsynced_ = false;
   ByteCount end_ = 0;
 };
 
@@ -104,7 +114,10 @@ class EngineTest : public ::testing::Test, public JobSource, public RunView {
   JobSettings ReadJob() override { return job; }
   bool HexPairs() override { return job.HexPairs; }
   CaseConversion CaseConversionNow() override {
-    if (case_reads++ == switch_at) job.HexPairs = false, job.Case = CaseConversion::Lower;
+    if (case_reads++ == switch_at) {
+      job.HexPairs = false;
+      job.Case = CaseConversion::Lower;
+    }
     return job.Case;
   }
   std::string ButtonCaption() override { return caption; }

@@ -96,16 +96,29 @@ struct LayoutRow {
   const char* high = "255";
   std::size_t switch_at = SIZE_MAX;  // after this record: binary, lower case, only a-f
 };
+const char* const kModes[] = {"Hex", "Binary", "Continuous"};
+const char* const kCases[] = {"None", "Lower", "Upper"};
+void PrintTo(const LayoutRow& row, std::ostream* os) {
+  *os << row.bytes << " bytes " << kModes[row.mode] << ' ' << kCases[int(row.conversion)]
+      << ", Low " << ::testing::PrintToString(row.low) << ", High "
+      << ::testing::PrintToString(row.high) << ", " << row.writes.size() << " writes";
+}
+std::string LayoutName(const ::testing::TestParamInfo<LayoutRow>& info) {
+  const LayoutRow& row = info.param;
+  return kModes[row.mode] + std::string(row.bytes) + kCases[int(row.conversion)] + "_" +
+         std::to_string(info.index);
+}
 class Layout : public EngineTest, public ::testing::WithParamInterface<LayoutRow> {};
 using L = LayoutRow;
 
 // The writes follow each other without gaps (past 4 GiB through a layer that
-// keeps no data) and leave exactly the size over an older, longer file, also
-// with a separator at the end of the folder; records end in CR LF and show
-// only their alphabet (Low and High go to the nearest whole number, a half to
-// the even one). Hex pairs and case are read while the run goes on, so
-// a switch changes the records from then on. Progress is shown at the start,
-// once more while the clock stands still, and at the end.
+// keeps no data), each synced before the next, and leave exactly the size
+// over an older, longer file, also with a separator at the end of the
+// folder; records end in CR LF and show only their alphabet (Low and High go
+// to the nearest whole number, a half to the even one). Hex pairs and case
+// are read while the run goes on, so a switch changes the records from then
+// on. Progress is shown at the start, once more while the clock stands
+// still, and at the end.
 TEST_P(Layout, WritesItsSequenceAndOnlyItsAlphabet) {
   const LayoutRow& row = GetParam();
   const bool fixed = row.mode != Continuous;
@@ -125,6 +138,7 @@ TEST_P(Layout, WritesItsSequenceAndOnlyItsAlphabet) {
 
   EXPECT_EQ(layer.writes, row.writes);
   EXPECT_EQ(layer.gaps, 0);
+  EXPECT_EQ(std::pair(layer.syncs, layer.sync_slips), std::pair(int(row.writes.size()), 0));
   EXPECT_EQ(texts.size(), row.writes.size() > 1 ? 4u : 3u);
   EXPECT_EQ(RunText(), ProgressText(total, total));
   EXPECT_EQ(JobFilePath(), path);
@@ -160,7 +174,8 @@ INSTANTIATE_TEST_SUITE_P(
                       L{"100000", Binary, None, "\1\2\3\4\5\6\7\10\11\12\13\14\15",
                         Repeat(1250, 80), "1", "13"},
                       // The hex of 65..70 is 41..46: digits only until the switch.
-                      L{"8000", Hex, None, "0123456789", Repeat(100, 80), "65", "70", 49}));
+                      L{"8000", Hex, None, "0123456789", Repeat(100, 80), "65", "70", 49}),
+    LayoutName);
 
 INSTANTIATE_TEST_SUITE_P(
     Continuous, Layout,
@@ -169,8 +184,11 @@ INSTANTIATE_TEST_SUITE_P(
                       L{"100000", Continuous, None, "0123456789",
                         Repeat(1, 61440, {32768, 4096, 1696}), "48", "57"},
                       L{"10485760", Continuous, None, nullptr, Repeat(170, 61440, {32768, 8192})},
+                      L{"119784", Continuous, None, nullptr, {61440, 49152, 8192, 1000}},
+                      L{"20481", Continuous, None, nullptr, {16384, 4096, 1}},
                       L{"4295000000", Continuous, None, nullptr,
-                        Repeat(69905, 61440, {32768, 4032})}));
+                        Repeat(69905, 61440, {32768, 4032})}),
+    LayoutName);
 
 class StopSweep : public EngineTest, public ::testing::WithParamInterface<bool> {};
 
@@ -192,7 +210,9 @@ TEST_P(StopSweep, LeavesWholeRecordsOrChunks) {
     boxes.shown.clear();
     ScriptedPump pump;
     pump.on_pump = [&](std::int64_t n) {
-      if (n == k) PushButton1_Click(), PushButton1_Click();
+      if (n != k) return;
+      PushButton1_Click();
+      PushButton1_Click();
     };
     PushButton1_Click();
     stopped = pump.count >= k;  // a narrow range's yields vary: k may lie past the end
@@ -206,7 +226,8 @@ TEST_P(StopSweep, LeavesWholeRecordsOrChunks) {
   }
   EXPECT_GT(k, 1000);
 }
-INSTANTIATE_TEST_SUITE_P(BothBuilders, StopSweep, ::testing::Bool());
+INSTANTIATE_TEST_SUITE_P(BothBuilders, StopSweep, ::testing::Bool(),
+                         [](const auto& info) { return info.param ? "Fixed" : "Continuous"; });
 
 enum Event { Negative, LowTooBig, ZeroLength, Plain, FolderGone, NoByteValue };
 struct EventRow {
@@ -217,6 +238,13 @@ struct EventRow {
   std::size_t kept;     // bytes in the file afterwards
   RunOutcome outcome = RunOutcome::Failed;
 };
+const char* const kEvents[] = {"Negative", "LowTooBig",  "ZeroLength",
+                               "Plain",    "FolderGone", "NoByteValue"};
+const char* const kFaults[] = {"", "Create", "Open", "Write", "NoSpace"};
+void PrintTo(const EventRow& row, std::ostream* os) {
+  *os << (row.fixed ? "fixed, " : "continuous, ") << kEvents[row.event] << kFaults[int(row.fault)]
+      << ": " << ::testing::PrintToString(row.message);
+}
 class EventRun : public EngineTest, public ::testing::WithParamInterface<EventRow> {};
 
 // A negative length or a Low beyond 16 bits touches no file, a zero length
@@ -258,19 +286,23 @@ TEST_P(EventRun, ShowsItsMessageThenDone) {
 
 INSTANTIATE_TEST_SUITE_P(
     Events, EventRun,
-    ::testing::Values(EventRow{true, Negative, Fault::None, LengthNegativeMessage("-5"), 0},
-                      EventRow{true, LowTooBig, Fault::None,
-                               ByteValueOutOfRangeMessage("Low", "70000"), 0},
-                      EventRow{true, ZeroLength, Fault::None, "", 0, RunOutcome::Completed},
-                      EventRow{true, Plain, Fault::Create, "could not be created or emptied", 0},
-                      EventRow{true, Plain, Fault::Open, "could not be opened for writing.", 0},
-                      EventRow{false, Plain, Fault::Write, "Failed to write to file.", 122880},
-                      EventRow{true, Plain, Fault::NoSpace, "Failed to write to file.", 160},
-                      EventRow{true, FolderGone, Fault::None, std::string(kFolderMissingMessage),
-                               200000, RunOutcome::Completed},
-                      EventRow{true, NoByteValue, Fault::None, "", 0, RunOutcome::Stopped},
-                      EventRow{false, NoByteValue, Fault::None,
-                               "The minimum range value must be a positive", 0}));
+    ::testing::Values(
+        EventRow{true, Negative, Fault::None, LengthNegativeMessage("-5"), 0},
+        EventRow{true, LowTooBig, Fault::None, ByteValueOutOfRangeMessage("Low", "70000"), 0},
+        EventRow{true, ZeroLength, Fault::None, "", 0, RunOutcome::Completed},
+        EventRow{true, Plain, Fault::Create, "could not be created or emptied", 0},
+        EventRow{true, Plain, Fault::Open, "could not be opened for writing.", 0},
+        EventRow{false, Plain, Fault::Write, "Failed to write to file.", 122880},
+        EventRow{true, Plain, Fault::NoSpace, "Failed to write to file.", 160},
+        EventRow{true, FolderGone, Fault::None, std::string(kFolderMissingMessage), 200000,
+                 RunOutcome::Completed},
+        EventRow{true, NoByteValue, Fault::None, "", 0, RunOutcome::Stopped},
+        EventRow{false, NoByteValue, Fault::None, "The minimum range value must be a positive", 0}),
+    [](const auto& info) {
+      const EventRow& row = info.param;
+      return std::string(kEvents[row.event]) + kFaults[int(row.fault)] +
+             (row.fixed ? "Fixed" : "Continuous");
+    });
 
 // A failing statement of the click or of CalcProgress shows the error box
 // naming its procedure and line, and the procedure goes on with the next.

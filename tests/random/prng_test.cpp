@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cctype>
 #include <cmath>
 #include <functional>
 #include <new>
@@ -37,8 +38,11 @@ struct FakeCryptoProvider : CryptoProvider {
   ProviderHandle Acquire(const ProviderRow& row) override { return row.row >= first_row ? 7 : 0; }
   void Release(ProviderHandle) override { ++released; }
   bool GenRandom(ProviderHandle, std::string_view input, std::span<std::uint8_t> out) override {
-    if (++generated, generator_fails) return false;
-    return fill ? (fill(out), true) : SystemCryptoProvider().GenRandom(1, input, out);
+    ++generated;
+    if (generator_fails) return false;
+    if (!fill) return SystemCryptoProvider().GenRandom(1, input, out);
+    fill(out);
+    return true;
   }
   std::unique_ptr<HashObject> CreateHash(ProviderHandle, std::uint32_t algid) override {
     auto real = SystemCryptoProvider().CreateHash(1, algid);
@@ -173,12 +177,16 @@ TEST_F(PrngTest, AStopAtEveryYieldOfARequestReturnsEmptyWithoutABox) {
                                               [&] { return prng.BuildWithinRange(20, 65, 90, 3); }};
   ScriptedPump pump;
   for (const auto& call : calls) {
-    StopFlag = false, pump.count = 0, pump.stop_at = -1;
+    StopFlag = false;
+    pump.count = 0;
+    pump.stop_at = -1;
     ASSERT_FALSE(Empty(call()));
     const std::int64_t total = pump.count;
     ASSERT_GT(total, 40);
     for (std::int64_t k = 1; k <= total; ++k) {
-      StopFlag = false, pump.count = 0, pump.stop_at = k;
+      StopFlag = false;
+      pump.count = 0;
+      pump.stop_at = k;
       EXPECT_TRUE(Empty(call())) << k;
     }
   }
@@ -230,7 +238,10 @@ TEST_F(PrngTest, BuildWithinRangeBlockScanKeepsWhatTheByteScanKeeps) {
 struct CountingRandom : XoshiroRandom {
   CountingRandom() : previous(InstallPseudoRandom(this)) {}
   ~CountingRandom() override { InstallPseudoRandom(previous); }
-  double Next() override { return ++draws, XoshiroRandom::Next(); }
+  double Next() override {
+    ++draws;
+    return XoshiroRandom::Next();
+  }
   int draws = 0;
   PseudoRandom* previous;
 };
@@ -261,7 +272,10 @@ TEST_F(PrngTest, NonRepeatingNbrsAndReshuffleData) {
 TEST_F(PrngTest, CombSortAndRemoveDupes) {
   for (bool up : {true, false}) {
     Values data(101, -1.0), expected = data;  // the spare -1 would lead if it were sorted
-    for (int i = 0; i < 100; ++i) data[i] = (i * 37) % 100 * 1.0, expected[i] = up ? i : 99.0 - i;
+    for (int i = 0; i < 100; ++i) {
+      data[i] = (i * 37) % 100 * 1.0;
+      expected[i] = up ? i : 99.0 - i;
+    }
     EXPECT_TRUE(prng.CombSort(data, up));
     EXPECT_EQ(data, expected);
     Values two{2.0, 1.0, 0.0};
@@ -274,6 +288,11 @@ TEST_F(PrngTest, CombSortAndRemoveDupes) {
       {{"A", "B", "a", ""}, false, {"A", "B", ""}, 1},  // equal items apart
       {{"\xE9", "b", " a ", "", "a", "  ", ""}, true, {" a ", "b", "\xE9", ""}, 1},  // blanks go
       {{3.0, 10.0, 3.0, "3", 0.0}, true, {3.0, 10.0, ""}, 2},
+      // Windows-1252 pairs beyond ASCII: Š/š, É/é, Ÿ/ÿ; × and ÷ are no pair.
+      {{"\xFF", "\x9A", "\xC9", "\xF7", "\x8A", "\xE9", "\xD7", "\x9F", ""},
+       false,
+       {"\x8A", "\x9F", "\xC9", "\xD7", "\xF7", ""},
+       3},
   };
   for (auto [data, case_sensitive, kept, dupes] : rows) {
     std::int32_t removed = -1;
@@ -296,7 +315,10 @@ TEST_F(PrngTest, IsArrayInitializedEmptyCollectionAndSwapLong) {
 
   struct Recording : Collection {
     explicit Recording(std::vector<int>& log) : log(log) {}
-    void Remove(std::int32_t index) override { log.push_back(index), Collection::Remove(index); }
+    void Remove(std::int32_t index) override {
+      log.push_back(index);
+      Collection::Remove(index);
+    }
     std::vector<int>& log;
   };
   std::vector<int> log;
@@ -320,6 +342,23 @@ struct Box {
   std::string text;
   bool stops = false;
 };
+void PrintTo(const Box& box, std::ostream* os) {
+  *os << ::testing::PrintToString(box.text) << (box.stops ? ", stops" : "");
+}
+// The first words of the box's text, and the row: "FailedToHashData_17".
+std::string BoxName(const ::testing::TestParamInfo<Box>& info) {
+  const std::string& text = info.param.text;
+  std::string name;
+  int words = 0;
+  bool in_word = false;
+  for (char c : text.substr(0, text.find_first_of(".\r"))) {
+    const bool letter = std::isalnum(static_cast<unsigned char>(c)) != 0;
+    if (letter && !in_word && ++words > 8) break;
+    if (letter) name += in_word ? c : static_cast<char>(std::toupper(c));
+    in_word = letter;
+  }
+  return name + "_" + std::to_string(info.index);
+}
 struct EveryBox : PrngTest, ::testing::WithParamInterface<Box> {};
 
 TEST_P(EveryBox, ShownByteForByte) {
@@ -372,7 +411,7 @@ INSTANTIATE_TEST_SUITE_P(Random, EveryBox, ::testing::Values(
         Line("Items produced:               5") + kNbrs},
     Box{[](auto& t) { return t.prng.NonRepeatingNbrs(2, 1, 2) == std::vector{1, 2, 0}; },
         "Invalid amount of data in array.\r\nElement count:  1\r\n\r\nclsRandom.ReshuffleData"},
-    Box{[](auto& t) { Values none; return t.prng.ReshuffleData(none), none.empty(); },
+    Box{[](auto& t) { Values none; t.prng.ReshuffleData(none); return none.empty(); },
         "Incoming array has not been properly prepared.\r\n\r\nclsRandom.ReshuffleData"},
     Box{[](auto& t) { Values none; return !t.prng.RemoveDupes(none); },
         "Incoming array has not been properly initialized.\r\n\r\nclsRandom.RemoveDupes"},
@@ -382,16 +421,17 @@ INSTANTIATE_TEST_SUITE_P(Random, EveryBox, ::testing::Values(
         "clsRandom.GetProviderHandle", true},
     Box{[](auto& t) { return Empty(t.prng.CreateHash("abc", 7)); },
         "Failed to create hash object key.\r\n\r\nclsRandom.CreateHash", true},
-    Box{[](auto& t) { return t.provider.failing_step = 1, Empty(t.prng.CreateHash("abc")); },
+    Box{[](auto& t) { t.provider.failing_step = 1; return Empty(t.prng.CreateHash("abc")); },
         "Failed to hash data.\r\n\r\nclsRandom.CreateHash", true},
-    Box{[](auto& t) { return t.provider.failing_step = 2, Empty(t.prng.BuildRndData(4, 3)); },
+    Box{[](auto& t) { t.provider.failing_step = 2; return Empty(t.prng.BuildRndData(4, 3)); },
         "Failed to retrieve hashed data.\r\n\r\nclsRandom.CreateHash", true},
     // Faults: overflow and allocation, with their own description.
     Box{[](auto& t) { return Empty(t.prng.BuildRndData(0x7FFFFFF0, 4)); }, "Overflow", true},
     Box{[](auto& t) { return t.Within(0x7FFFFFFC, 65, 90); }, "Overflow", true},
     Box{[](auto& t) {
           t.provider.fill = [](auto) { throw std::bad_alloc(); };
-          return Empty(t.prng.BuildRndData(16, 3)); }, "Out of memory", true}));
+          return Empty(t.prng.BuildRndData(16, 3)); }, "Out of memory", true}),
+    BoxName);
 // clang-format on
 
 }  // namespace

@@ -11,9 +11,12 @@
 #include <QRadioButton>
 #include <QSettings>
 #include <QTest>
+#include <algorithm>
 #include <filesystem>
 #include <memory>
 #include <optional>
+#include <string>
+#include <vector>
 
 #include "shell/main_module.h"
 #include "tests/support/fakes.h"
@@ -30,8 +33,10 @@ class WindowTest : public ::testing::Test {
   WindowTest() {
     static int argc = 1;
     static char name[] = "torvane-gui-tests", *argv[] = {name, nullptr};
-    [[maybe_unused]] static auto* app =
-        (qputenv("QT_QPA_PLATFORM", "offscreen"), new QApplication(argc, argv));
+    if (QApplication::instance() == nullptr) {
+      qputenv("QT_QPA_PLATFORM", "offscreen");
+      new QApplication(argc, argv);
+    }
     for (const char* folder : {"settings", "xdg", "app", "out", "home/Desktop"})
       std::filesystem::create_directories(root_.File(folder));
     SetHome(Home());
@@ -52,6 +57,15 @@ class WindowTest : public ::testing::Test {
   std::optional<std::string> Stored(const std::string& key) const {
     const std::string value = store.GetSetting(kSettingsApplication, kSettingsSection, key, "\1");
     return value == "\1" ? std::nullopt : std::optional(value);
+  }
+  // Every key in the store, sorted.
+  static std::vector<std::string> StoredKeys() {
+    QSettings settings(QSettings::NativeFormat, QSettings::UserScope, "Marrowind");
+    settings.beginGroup("Torvane Software");
+    std::vector<std::string> keys;
+    for (const QString& key : settings.childKeys()) keys.push_back(ui::S(key));
+    std::sort(keys.begin(), keys.end());
+    return keys;
   }
 
   // Seeds the store, then makes, loads and shows a window in place of the last.

@@ -34,12 +34,50 @@ TEST_F(WindowTest, FirstStartShowsEveryDefaultAndStoresTheRestoredControls) {
                {"Combo1", "1 kb (1,024 bytes)"}, {"Combo2", "Bytes [ Minimum 6 bytes ]"},
                {"enabled", "Combo1"}, {"focus", "Combo1"}});
   // clang-format on
-  QSettings settings(QSettings::NativeFormat, QSettings::UserScope, "Marrowind");
-  settings.beginGroup("Torvane Software");
-  QStringList keys = settings.childKeys();
-  keys.sort();
-  EXPECT_EQ(keys, QStringList({"Combo1", "Combo2", "Output Folder", "Text3"}));
+  EXPECT_EQ(StoredKeys(), std::vector<std::string>({"Combo1", "Combo2", "Output Folder", "Text3"}));
   EXPECT_EQ(Stored("Output Folder"), Desktop() + "/");
+}
+
+// Every control changed from its default is stored under its own key and
+// shown again after a restart on the same store.
+TEST_F(WindowTest, EveryChangedControlSurvivesARestartUnderItsOwnKey) {
+  struct Row {
+    const char* control;
+    const char* key;
+    const char* stored;
+    const char* shown = nullptr;  // when it is not the stored text
+  };
+  // clang-format off
+  const Row rows[] = {
+      {"Text4", "Output Folder", "/srv/out/"}, {"Text1", "Low", "12"}, {"Text2", "High", "200"},
+      {"Text3", "Text3", "33"},
+      {"Option1", "Option1", "False"}, {"Option2", "Option2", "False"},
+      {"Option3", "Option3", "True"}, {"Option4", "Option4", "False"},
+      {"Option5", "Option5", "True"}, {"Option6", "Option6", "False"},
+      {"Option7", "Option7", "True"}, {"Option8", "Option8", "False"},
+      {"Option9", "Option9", "True"},
+      {"Combo1", "Combo1", "5", "10 kb (10,240 bytes)"},
+      {"Combo2", "Combo2", "2", "Megabytes [ Length  x  1,048,576 ]"}};
+  // clang-format on
+  Load();
+  for (const Row& row : rows) {
+    QWidget* control = form->findChild<QWidget*>(row.control);
+    if (auto* option = qobject_cast<QRadioButton*>(control); option && *row.stored == 'T')
+      Click(option);
+    if (auto* list = qobject_cast<QComboBox*>(control))
+      list->setCurrentIndex(std::stoi(row.stored));
+    if (auto* box = qobject_cast<QLineEdit*>(control)) box->setText(row.stored);
+  }
+  Load();
+  std::vector<std::string> keys;
+  for (const Row& row : rows) {
+    EXPECT_EQ(Shown(row.control), row.shown ? row.shown : row.stored) << row.control;
+    EXPECT_EQ(Stored(row.key), std::optional<std::string>(row.stored)) << row.key;
+    keys.emplace_back(row.key);
+  }
+  std::sort(keys.begin(), keys.end());
+  EXPECT_EQ(StoredKeys(), keys);
+  EXPECT_TRUE(boxes.shown.empty());
 }
 
 // A stored state: the error box that start-up shows (if any), then what the
@@ -112,7 +150,10 @@ TEST_F(WindowTest, TheHandShowsOverTheButtonsButNeverOverTheBusyPointer) {
   cursor.open(QIODevice::WriteOnly);
   image.save(&cursor, "ico");
   QByteArray bytes = cursor.data();
-  bytes[2] = 2, bytes[10] = 5, bytes[12] = 7;  // a cursor, with its hot spot at (5, 7)
+  // A cursor, with its hot spot at (5, 7).
+  bytes[2] = 2;
+  bytes[10] = 5;
+  bytes[12] = 7;
   testing::WriteFileBytes(AppFolder() + "/HAND-M.CUR", bytes.toStdString());
   Load();
   EXPECT_EQ(after_move_over(form->PushButton7), Qt::BitmapCursor);
