@@ -1,8 +1,10 @@
 #include "cli/options.h"
 
+#include <CLI/CLI.hpp>
 #include <cctype>
 #include <cstdlib>
 #include <optional>
+#include <utility>
 
 #include "engine/file_creator.h"
 
@@ -48,15 +50,13 @@ std::optional<int> FindPreset(const std::string& wanted) {
   return std::nullopt;
 }
 
-// "1536", "1.5KB", "10 mb": the number as typed (it names the file) and the unit.
-bool SplitSize(const std::string& raw, std::string& number, int& unit, std::string& error) {
+// "1536", "1.5KB", "10 mb": the number as typed (it names the file) and the
+// unit. Returns why the text is no size, or nothing.
+std::string SplitSize(const std::string& raw, std::string& number, int& unit) {
   const std::string text = Trim(raw);
   std::size_t i = 0;
   if (i < text.size() && (text[i] == '-' || text[i] == '+')) {
-    if (text[i] == '-') {
-      error = "size must not be negative: " + raw;
-      return false;
-    }
+    if (text[i] == '-') return "must not be negative: " + raw;
     ++i;
   }
   const std::size_t start = i;
@@ -66,54 +66,148 @@ bool SplitSize(const std::string& raw, std::string& number, int& unit, std::stri
     ++i;
     while (i < text.size() && std::isdigit(static_cast<unsigned char>(text[i]))) ++i, digits = true;
   }
-  if (!digits) {
-    error = "size is not a number: " + raw;
-    return false;
-  }
+  if (!digits) return "not a number: " + raw;
   number = text.substr(start, i - start);
   const std::string suffix = Lower(Trim(text.substr(i)));
-  if (suffix.empty() || suffix == "b") unit = 0;
-  else if (suffix == "kb" || suffix == "k") unit = 1;
-  else if (suffix == "mb" || suffix == "m") unit = 2;
-  else if (suffix == "gb" || suffix == "g") unit = 3;
-  else {
-    error = "unknown size unit '" + text.substr(i) + "' (use B, KB, MB or GB)";
-    return false;
-  }
-  return true;
+  if (suffix.empty() || suffix == "b")
+    unit = 0;
+  else if (suffix == "kb" || suffix == "k")
+    unit = 1;
+  else if (suffix == "mb" || suffix == "m")
+    unit = 2;
+  else if (suffix == "gb" || suffix == "g")
+    unit = 3;
+  else
+    return "unknown unit '" + text.substr(i) + "' (use B, KB, MB or GB)";
+  return {};
 }
 
-bool ParseByte(const std::string& name, const std::string& value, int& out, std::string& error) {
-  const std::string text = Trim(value);
-  if (!AllDigits(text) || text.size() > 3 || std::atoi(text.c_str()) > 255) {
-    error = "--" + name + " must be a whole number from 0 to 255: " + value;
-    return false;
+// Validators and transformers of the option table. CLI11 puts the option's
+// name in front of the message each one returns; their descriptions stay
+// empty so that --help shows only the value's name (DIR, N|TEXT).
+
+CLI::Validator SizeText() {
+  return CLI::Validator(
+      [](std::string& text) {
+        std::string number;
+        int unit = 0;
+        return SplitSize(text, number, unit);
+      },
+      "");
+}
+
+// The preset becomes its row, which the option stores.
+CLI::Validator PresetText() {
+  return CLI::Validator(
+      [](std::string& text) -> std::string {
+        const auto index = FindPreset(text);
+        if (!index)
+          return "no such preset: " + text + " (use 0-23 or a list text such as \"1.44 mb\")";
+        text = std::to_string(*index);
+        return {};
+      },
+      "");
+}
+
+// Decimal digits only: CLI11 alone would also read "0x1F" and "010" (octal).
+CLI::Validator ByteText() {
+  return CLI::Validator(
+      [](std::string& text) -> std::string {
+        const std::string digits = Trim(text);
+        if (!AllDigits(digits) || digits.size() > 3 || std::atoi(digits.c_str()) > 255)
+          return "must be a whole number from 0 to 255: " + text;
+        text = std::to_string(std::atoi(digits.c_str()));
+        return {};
+      },
+      "");
+}
+
+// Exactly one of the listed words, each standing for a value of the option's
+// variable (a bool or an enum); --help shows them as "fixed|continuous".
+template <typename T>
+CLI::Option* OneOf(CLI::Option* option, std::vector<std::pair<std::string, T>> words) {
+  std::string choices, names;
+  for (std::size_t i = 0; i < words.size(); ++i) {
+    choices += (i == 0 ? "" : i + 1 == words.size() ? " or " : ", ") + words[i].first;
+    names += (i == 0 ? "" : "|") + words[i].first;
   }
-  out = std::atoi(text.c_str());
-  return true;
+  const auto pick = [words, choices](std::string& text) -> std::string {
+    for (const auto& [word, value] : words) {
+      if (text != word) continue;
+      text = std::to_string(static_cast<int>(value));
+      return {};
+    }
+    return "must be " + choices + ": " + text;
+  };
+  return option->transform(CLI::Validator(pick, ""))->type_name(names);
+}
+
+// What the table fills in besides Options: values that are checked against
+// each other once the whole line is read.
+struct Typed {
+  std::string sizeText;
+  int low = 0;
+  int high = 255;
+  CLI::Option* preset = nullptr;
+  CLI::Option* size = nullptr;
+};
+
+// The option table: one statement per option.
+void DescribeOptions(CLI::App& app, Options& options, Typed& typed) {
+  JobSettings& job = options.job;
+  app.description(
+      "Creates one file of an exact size filled with cryptographically random content.");
+  app.footer(
+      "The file is named after its size (KB_1.dat, MB_144.dat, Byte_100.dat, Empty.dat);\n"
+      "its full path is printed on standard output. Ctrl-C stops the run, keeping whole\n"
+      "records or chunks (exit status 130). Bad input: exit status 2; a failed run: 1.");
+  app.get_formatter()->column_width(30);
+  // Our own -h and --version flags: CLI11's would show help even beside an
+  // unknown option, which is refused here.
+  app.set_help_flag();
+  // A repeated option takes its last value.
+  app.option_defaults()->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
+
+  app.add_option("-o,--folder", job.OutputFolder, "output folder (default: the current directory)")
+      ->type_name("DIR");
+  typed.preset =
+      app.add_option("-p,--preset", job.PresetIndex,
+                     "one of the 24 presets, by index 0-23 or by list text, e.g. \"1.44 mb\"")
+          ->transform(PresetText())
+          ->type_name("N|TEXT");
+  typed.size =
+      app.add_option("-s,--size", typed.sizeText,
+                     "custom length: 1536 (bytes), 1.5KB, 10mb, 2GB; units are powers of 1024")
+          ->check(SizeText())
+          ->type_name("LENGTH[UNIT]");
+  app.add_option("--low", typed.low, "lowest byte value, default 0")
+      ->transform(ByteText())
+      ->type_name("N");
+  app.add_option("--high", typed.high, "highest byte value, default 255")
+      ->transform(ByteText())
+      ->type_name("N");
+  OneOf<bool>(app.add_option("--layout", job.FixedLength, "default fixed (80-byte records)"),
+              {{"fixed", true}, {"continuous", false}});
+  OneOf<bool>(
+      app.add_option("--format", job.HexPairs, "default hex (two hexadecimal characters per byte)"),
+      {{"hex", true}, {"binary", false}});
+  OneOf<CaseConversion>(app.add_option("--case", job.Case, "default keep"),
+                        {{"keep", CaseConversion::None},
+                         {"lower", CaseConversion::Lower},
+                         {"upper", CaseConversion::Upper}});
+  app.add_flag("-q,--quiet", options.quiet, "no progress display");
+  app.add_flag("-h,--help", options.help, "this text");
+  app.add_flag("--version", options.version, "the program's version");
 }
 
 }  // namespace
 
 std::string UsageText() {
-  return "Usage: torvane-cli [OPTIONS]\n"
-         "Creates one file of an exact size filled with cryptographically random content.\n"
-         "\n"
-         "  -o, --folder DIR          output folder (default: the current directory)\n"
-         "  -p, --preset N|TEXT       one of the 24 presets, by index 0-23 or by list text, e.g. \"1.44 mb\"\n"
-         "  -s, --size LENGTH[UNIT]   custom length: 1536, 1.5KB, 10MB, 2GB (unit B, KB, MB or GB,\n"
-         "                            powers of 1024, case-insensitive; no unit = bytes)\n"
-         "      --low N --high N      byte range, default 0 and 255\n"
-         "      --layout fixed|continuous   default fixed (80-byte records)\n"
-         "      --format hex|binary   default hex (two hexadecimal characters per byte)\n"
-         "      --case keep|lower|upper     default keep\n"
-         "  -q, --quiet               no progress display\n"
-         "  -h, --help                this text\n"
-         "      --version             the program's version\n"
-         "\n"
-         "The file is named after its size (KB_1.dat, MB_144.dat, Byte_100.dat, Empty.dat);\n"
-         "its full path is printed on standard output. Ctrl-C stops the run, keeping whole\n"
-         "records or chunks (exit status 130). Bad input: exit status 2; a failed run: 1.\n";
+  CLI::App app{"", kProgramName};
+  Options options;
+  Typed typed;
+  DescribeOptions(app, options, typed);
+  return app.help();
 }
 
 ParseResult ParseCommandLine(const std::vector<std::string>& args) {
@@ -121,8 +215,9 @@ ParseResult ParseCommandLine(const std::vector<std::string>& args) {
   Options& options = result.options;
   JobSettings& job = options.job;
   job.OutputFolder = ".";
-  std::optional<std::string> preset, size;
-  int low = 0, high = 255;
+  Typed typed;
+  CLI::App app{"", kProgramName};
+  DescribeOptions(app, options, typed);
 
   auto fail = [&](std::string error) {
     result.ok = false;
@@ -130,90 +225,37 @@ ParseResult ParseCommandLine(const std::vector<std::string>& args) {
     return result;
   };
 
-  for (std::size_t i = 0; i < args.size(); ++i) {
-    std::string arg = args[i];
-    std::optional<std::string> inlineValue;
-    if (arg.rfind("--", 0) == 0) {
-      if (const auto eq = arg.find('='); eq != std::string::npos) {
-        inlineValue = arg.substr(eq + 1);
-        arg = arg.substr(0, eq);
-      }
-    }
-    auto value = [&](std::string& out) -> bool {
-      if (inlineValue) {
-        out = *inlineValue;
-        return true;
-      }
-      if (i + 1 >= args.size()) return false;
-      out = args[++i];
-      return true;
-    };
-    std::string v;
-    auto needs = [&]() { return "option " + arg + " needs a value"; };
-
-    if (arg == "-h" || arg == "--help") options.help = true;
-    else if (arg == "--version") options.version = true;
-    else if (arg == "-q" || arg == "--quiet") options.quiet = true;
-    else if (arg == "-o" || arg == "--folder") {
-      if (!value(v)) return fail(needs());
-      job.OutputFolder = v;
-    } else if (arg == "-p" || arg == "--preset") {
-      if (!value(v)) return fail(needs());
-      preset = v;
-    } else if (arg == "-s" || arg == "--size") {
-      if (!value(v)) return fail(needs());
-      size = v;
-    } else if (arg == "--low" || arg == "--high") {
-      if (!value(v)) return fail(needs());
-      std::string error;
-      if (!ParseByte(arg.substr(2), v, arg == "--low" ? low : high, error)) return fail(error);
-    } else if (arg == "--layout") {
-      if (!value(v)) return fail(needs());
-      if (v == "fixed") job.FixedLength = true;
-      else if (v == "continuous") job.FixedLength = false;
-      else return fail("--layout must be fixed or continuous: " + v);
-    } else if (arg == "--format") {
-      if (!value(v)) return fail(needs());
-      if (v == "hex") job.HexPairs = true;
-      else if (v == "binary") job.HexPairs = false;
-      else return fail("--format must be hex or binary: " + v);
-    } else if (arg == "--case") {
-      if (!value(v)) return fail(needs());
-      if (v == "keep") job.Case = CaseConversion::None;
-      else if (v == "lower") job.Case = CaseConversion::Lower;
-      else if (v == "upper") job.Case = CaseConversion::Upper;
-      else return fail("--case must be keep, lower or upper: " + v);
-    } else {
-      return fail("unknown option: " + arg);
-    }
+  // CLI11 takes the words last first.
+  std::vector<std::string> reversed(args.rbegin(), args.rend());
+  try {
+    app.parse(reversed);
+  } catch (const CLI::ExtrasError&) {
+    // CLI11 2.1 names the unexpected words last first; keep them in order.
+    std::string words;
+    for (const std::string& word : app.remaining()) words += (words.empty() ? "" : " ") + word;
+    return fail((app.remaining_size() > 1 ? "The following arguments were not expected: "
+                                          : "The following argument was not expected: ") +
+                words);
+  } catch (const CLI::ParseError& error) {
+    return fail(error.what());
   }
   if (options.help || options.version) {
     result.ok = true;
     return result;
   }
 
-  if (preset && size) return fail("give either --preset or --size, not both");
-  if (size) {
-    std::string error;
-    job.UsePresetSize = false;
-    if (!SplitSize(*size, job.CustomLength, job.CustomUnit, error)) return fail(error);
-  } else {
-    job.UsePresetSize = true;
-    job.PresetIndex = 0;
-    if (preset) {
-      const auto index = FindPreset(*preset);
-      if (!index) return fail("unknown preset: " + *preset + " (use 0-23 or a list text such as \"1.44 mb\")");
-      job.PresetIndex = *index;
-    }
-  }
-  if (low >= high) return fail("--low must be below --high");
-  job.LowText = std::to_string(low);
-  job.HighText = std::to_string(high);
+  if (typed.preset->count() > 0 && typed.size->count() > 0)
+    return fail("give either --preset or --size, not both");
+  job.UsePresetSize = typed.size->count() == 0;
+  if (!job.UsePresetSize) SplitSize(typed.sizeText, job.CustomLength, job.CustomUnit);
+  if (typed.low >= typed.high) return fail("--low must be below --high");
+  job.LowText = std::to_string(typed.low);
+  job.HighText = std::to_string(typed.high);
 
   const FileCreator::JobTarget target = FileCreator::ResolveTarget(job);
   if (!target.ok) return fail(target.error);
   if (!job.UsePresetSize && job.CustomUnit == 0 && !target.empty_file && target.size < 6)
-    return fail("a length in bytes must be at least 6: " + *size);
+    return fail("a length in bytes must be at least 6: " + typed.sizeText);
   if (!FileCreator::IsFolder(job.OutputFolder))
     return fail("folder does not exist: " + job.OutputFolder);
 

@@ -26,6 +26,7 @@ struct ParseResult {
 // is touched: a rejected line never reaches the engine.
 ParseResult ParseCommandLine(const std::vector<std::string>& args);
 
+// The --help text, made from the same option table.
 std::string UsageText();
 
 }  // namespace torvane::cli

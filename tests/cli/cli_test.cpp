@@ -14,6 +14,7 @@
 #include <thread>
 #include <vector>
 
+#include "cli/options.h"
 #include "cli/progress_line.h"
 #include "tests/cli/cli_runner.h"
 #include "tests/support/fakes.h"
@@ -86,32 +87,125 @@ TEST_F(CliTest, RecordsAndRangeReachTheFile) {
 TEST_F(CliTest, RefusalsAreOneLineWithTheirExitStatus) {
   // Exit 2: refused before any file is touched. Exit 1: the run itself failed
   // (/proc is a folder in which nobody, root included, can create a file).
-  const std::vector<std::pair<std::vector<std::string>, int>> rows = {
-      {{"--frobnicate"}, 2},
-      {{"-p", "3", "-s", "10KB"}, 2},
-      {{"-s", "ten"}, 2},
-      {{"-s", "-5KB"}, 2},
-      {{"-s", "99999999999GB"}, 2},
-      {{"-s", "5"}, 2},
-      {{"-s", "12XB"}, 2},
-      {{"-p", "24"}, 2},
-      {{"--low", "256"}, 2},
-      {{"--low", "-1"}, 2},
-      {{"--low", "9", "--high", "9"}, 2},
-      {{"--layout", "wavy"}, 2},
-      {{"-s"}, 2},
-      {{"-o", "no-such-folder"}, 2},
-      {{"-o", "/proc", "-q"}, 1},
+  struct Refusal {
+    std::vector<std::string> args;
+    int status;
+    std::string says;
   };
-  for (const auto& [args, status] : rows) {
+  const std::vector<Refusal> rows = {
+      {{"--frobnicate"}, 2, "not expected: --frobnicate"},
+      {{"stray", "words"}, 2, "not expected: stray words"},
+      {{"--help", "--frobnicate"}, 2, "--frobnicate"},
+      {{"-p", "3", "-s", "10KB"}, 2, "either --preset or --size"},
+      {{"-s", "ten"}, 2, "--size: not a number: ten"},
+      {{"-s", "-5KB"}, 2, "negative: -5KB"},
+      {{"-s", "99999999999GB"}, 2, "too large"},
+      {{"-s", "5"}, 2, "at least 6: 5"},
+      {{"-s", "12XB"}, 2, "unit 'XB'"},
+      {{"-p", "24"}, 2, "--preset: no such preset: 24"},
+      {{"-p", "023"}, 2, "023"},
+      {{"--low", "256"}, 2, "--low: must be a whole number from 0 to 255: 256"},
+      {{"--low", "-1"}, 2, "0 to 255: -1"},
+      {{"--high", "0x10"}, 2, "--high"},
+      {{"--low", "9", "--high", "9"}, 2, "--low must be below --high"},
+      {{"--layout", "wavy"}, 2, "--layout: must be fixed or continuous: wavy"},
+      {{"--format", "0"}, 2, "must be hex or binary"},
+      {{"--case", "UPPER"}, 2, "must be keep, lower or upper"},
+      {{"--version", "--case", "wavy"}, 2, "--case"},
+      {{"-s"}, 2, "--size"},
+      {{"--size="}, 2, "--size"},
+      {{"-o", "no-such-folder"}, 2, "folder does not exist: no-such-folder"},
+      {{"-o", "/proc", "-q"}, 1, "/proc/KB_1.dat"},
+  };
+  for (const auto& row : rows) {
     std::vector<std::string> full = {"-o", Folder()};
-    full.insert(full.end(), args.begin(), args.end());
+    full.insert(full.end(), row.args.begin(), row.args.end());
     const Finished done = Run(full);
-    EXPECT_EQ(done.status, status) << args[0];
+    EXPECT_EQ(done.status, row.status) << row.says;
+    EXPECT_EQ(done.err.rfind("torvane-cli: ", 0), 0u) << done.err;
+    EXPECT_NE(done.err.find(row.says), std::string::npos) << done.err;
     EXPECT_EQ(std::count(done.err.begin(), done.err.end(), '\n'), 1) << done.err;
     EXPECT_TRUE(done.out.empty());
   }
   EXPECT_TRUE(std::filesystem::is_empty(dir_.path()));
+}
+
+TEST_F(CliTest, HelpAndVersionTouchNoFile) {
+  const std::vector<std::pair<std::vector<std::string>, std::string>> rows = {
+      {{"--help"}, "Usage: torvane-cli [OPTIONS]"},
+      {{"-h"}, "  --layout fixed|continuous "},
+      {{"-q", "--help"}, "  -s,--size LENGTH[UNIT] "},
+      {{"--version"}, "torvane-cli 0."},
+  };
+  for (const auto& [args, says] : rows) {
+    std::vector<std::string> full = {"-o", Folder()};
+    full.insert(full.end(), args.begin(), args.end());
+    const Finished done = Run(full);
+    EXPECT_EQ(done.status, 0) << says;
+    EXPECT_NE(done.out.find(says), std::string::npos) << done.out;
+    EXPECT_TRUE(done.err.empty()) << done.err;
+  }
+  EXPECT_TRUE(std::filesystem::is_empty(dir_.path()));
+}
+
+// What the words of an accepted line set in the job; the last of a repeated
+// option counts. Size: "preset N" or "LENGTH unit U".
+TEST(ParseCommandLine, WordsSetTheJob) {
+  struct Row {
+    std::vector<std::string> args;
+    std::string size;
+    std::string low, high;
+    bool fixed, hex;
+    CaseConversion letters;
+    bool quiet;
+  };
+  using enum CaseConversion;
+  const std::vector<Row> rows = {
+      {{}, "preset 0", "0", "255", true, true, None, false},
+      {{"-p", " 7 "}, "preset 7", "0", "255", true, true, None, false},
+      {{"--preset=1.44 MB (1,457,664 bytes)"}, "preset 22", "0", "255", true, true, None, false},
+      {{"-p", "kb_720", "-p", "2"}, "preset 2", "0", "255", true, true, None, false},
+      {{"-s", " 1.5 kb "}, "1.5 unit 1", "0", "255", true, true, None, false},
+      {{"-s10m", "--size", "+2G"}, "2 unit 3", "0", "255", true, true, None, false},
+      {{"--size=0"}, "0 unit 0", "0", "255", true, true, None, false},
+      {{"--low", "010", "--high=011"}, "preset 0", "10", "11", true, true, None, false},
+      {{"--low", " 48\t", "--high", "57"}, "preset 0", "48", "57", true, true, None, false},
+      {{"--layout", "continuous", "--format", "binary"},
+       "preset 0",
+       "0",
+       "255",
+       false,
+       false,
+       None,
+       false},
+      {{"--layout=continuous", "--layout", "fixed"},
+       "preset 0",
+       "0",
+       "255",
+       true,
+       true,
+       None,
+       false},
+      {{"--case", "upper", "-q"}, "preset 0", "0", "255", true, true, Upper, true},
+      {{"--case=lower", "--quiet"}, "preset 0", "0", "255", true, true, Lower, true},
+  };
+  for (const auto& row : rows) {
+    const std::string line = ::testing::PrintToString(row.args);
+    const ParseResult parsed = ParseCommandLine(row.args);
+    ASSERT_TRUE(parsed.ok) << line << ": " << parsed.error;
+    const JobSettings& job = parsed.options.job;
+    EXPECT_EQ(job.UsePresetSize ? "preset " + std::to_string(job.PresetIndex)
+                                : job.CustomLength + " unit " + std::to_string(job.CustomUnit),
+              row.size)
+        << line;
+    EXPECT_EQ(job.OutputFolder, ".") << line;
+    EXPECT_EQ(job.LowText, row.low) << line;
+    EXPECT_EQ(job.HighText, row.high) << line;
+    EXPECT_EQ(job.FixedLength, row.fixed) << line;
+    EXPECT_EQ(job.HexPairs, row.hex) << line;
+    EXPECT_EQ(job.Case, row.letters) << line;
+    EXPECT_EQ(parsed.options.quiet, row.quiet) << line;
+  }
 }
 
 TEST_F(CliTest, CtrlCStopsWithWholeChunksAndExit130) {
