@@ -120,18 +120,19 @@ TEST_P(EndedEarly, LastProgressLineIsWhatTheFileHolds) {
   const std::string screen = terminal.Drain();
 
   EXPECT_EQ(done.status, row.interrupt ? 130 : 1);
-  if (!row.interrupt)
+  if (!row.interrupt) {
     EXPECT_NE(
         screen.find(
             "Failed to write to file. clsBigFiles.API_WriteFile: No space left on device\r\n"),
         std::string::npos)
         << screen;
+  }
   const auto size = SizeOf(path);
   EXPECT_GT(size, 0u);
   EXPECT_EQ(size % row.whole, 0u) << size;
   const torvane::ByteCount total = row.interrupt ? 4LL << 30 : 2LL << 20;
-  const std::string holds =
-      FormatThousands(static_cast<torvane::ByteCount>(size)) + " / " + FormatThousands(total) + " bytes";
+  const std::string holds = FormatThousands(static_cast<torvane::ByteCount>(size)) + " / " +
+                            FormatThousands(total) + " bytes";
   EXPECT_NE(LastProgressLine(screen).find(holds), std::string::npos) << screen;
 }
 

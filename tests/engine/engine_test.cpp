@@ -220,7 +220,9 @@ TEST_P(StopSweep, LeavesWholeRecordsOrChunks) {
     const auto size = static_cast<ByteCount>(ReadFileBytes(path).size());
     const std::set<ByteCount> chunk_ends = {0, 61440, 94208, 98304, 100000};
     EXPECT_TRUE(fixed ? size % 80 == 0 || size == 1000 : chunk_ends.count(size) == 1) << size;
-    if (fixed && !RunText().empty()) EXPECT_EQ(RunText(), ProgressText(size, 1000));
+    if (fixed && !RunText().empty()) {
+      EXPECT_EQ(RunText(), ProgressText(size, 1000));
+    }
     EXPECT_EQ(caption, "Start Creating File");
     EXPECT_EQ(boxes.Texts(), std::vector<std::string>{"Done."});
   }
@@ -279,8 +281,9 @@ TEST_P(EventRun, ShowsItsMessageThenDone) {
   const auto files = std::distance(std::filesystem::directory_iterator(dir.path()), {});
   EXPECT_EQ(files, row.event > ZeroLength && row.fault != Fault::Create ? 2 : 1);
   EXPECT_EQ(ReadFileBytes(dir.File("Empty.dat")), row.event == ZeroLength ? "" : "old");
-  if (row.fixed)
+  if (row.fixed) {
     EXPECT_EQ(RunText(), row.event <= ZeroLength ? "" : ProgressText(row.kept, 200000));
+  }
   EXPECT_EQ(LastOutcome(), row.outcome);
 }
 
