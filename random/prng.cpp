@@ -280,7 +280,8 @@ RndResult cPrng::BuildRndData(std::int32_t lngDataLength, std::int32_t lngReturn
       return {};
     }
     const bool words = lngReturnFormat == 4 || lngReturnFormat == 5;
-    const std::int32_t length = CheckedAdd(std::int64_t{lngDataLength} * (words ? 4 : 1), 16);
+    // The bytes to draw; four a word must still fit the 32-bit count.
+    const std::int32_t length = CheckedAdd(std::int64_t{lngDataLength} * (words ? 4 : 1), 0);
     if (lngReturnFormat < 0 || lngReturnFormat > 5) lngReturnFormat = 0;
 
     if (m_hProv == 0) GetProviderHandle();
@@ -290,12 +291,15 @@ RndResult cPrng::BuildRndData(std::int32_t lngDataLength, std::int32_t lngReturn
     Yield();
     if (StopFlag) return {};
 
-    Bytes data(static_cast<std::size_t>(length));
-    if (m_provider == nullptr || !m_provider->GenRandom(m_hProv, seed, data)) {
+    // Format 3's spare follows the drawn bytes and stays 0: drawing it would
+    // spend a byte of the stream that no caller sees.
+    const auto drawn = static_cast<std::size_t>(length);
+    Bytes data(drawn + (lngReturnFormat == 3 ? 1 : 0));
+    if (m_provider == nullptr || !m_provider->GenRandom(m_hProv, seed, {data.data(), drawn})) {
       StopFlag = true;  // the generator failed: the run ends, without a box
       return {};
     }
-    const std::string_view text(reinterpret_cast<const char*>(data.data()), data.size());
+    const std::string_view text(reinterpret_cast<const char*>(data.data()), drawn);
     switch (lngReturnFormat) {
       case 0:
         return std::string(text.substr(0, static_cast<std::size_t>(lngDataLength)));
@@ -304,7 +308,6 @@ RndResult cPrng::BuildRndData(std::int32_t lngDataLength, std::int32_t lngReturn
       case 2:
         return ConvertDataToHex(lngDataLength, text, false);
       case 3:
-        data.resize(static_cast<std::size_t>(lngDataLength) + 1);
         return data;
       case 4:
         return WordsOf<std::int32_t>(data, lngDataLength, [](std::int32_t v) { return v; });

@@ -64,8 +64,10 @@ class cPrng {
   bool StopProcessing() const noexcept;
 
   // Formats: 0 byte text of n chars, 1 text of 2n hex digits, 2 n two-digit
-  // texts + spare, 3 n + 1 random bytes, 4 n int32 + spare 0, 5 n doubles in
-  // [-1, 1) + spare 0; any other code as 0. Empty on failure or stop.
+  // texts + spare, 3 n random bytes + spare 0, 4 n int32 + spare 0, 5 n
+  // doubles in [-1, 1) + spare 0; any other code as 0. Empty on failure or
+  // stop. Takes from the provider exactly the bytes it hands out (4n for
+  // formats 4 and 5), so a seeded provider's stream has no gaps.
   RndResult BuildRndData(std::int32_t lngDataLength, std::int32_t lngReturnFormat = 0) noexcept;
   // Bytes b with lngLow <= b <= lngHigh (formats 0 to 3; 1 gives lngDataLength
   // digits). 0..255 is BuildRndData itself.

@@ -98,6 +98,13 @@ RndResult cPrng::BuildWithinRange(std::int32_t lngDataLength, std::int32_t lngLo
   }
 }
 
+// What a call takes from the provider, which a seeded file depends on: whole
+// blocks of kRangeBlock bytes, the first one drawn fresh by each call. In
+// each block bytes 0 to kRangeExamined - 1 are looked at in order and the
+// last byte never; the in-range ones are kept until n + 5 are held, and the
+// result is the first n of them (an array's spare the next one). The rest,
+// the block's unexamined tail and its last byte are spent: the call consumes
+// kRangeBlock * k bytes, k being the blocks it took to find n + 5 in range.
 RndResult cPrng::CollectWithinRange(std::int32_t lngDataLength, std::uint8_t low, std::uint8_t high,
                                     std::int32_t lngReturnFormat) {
   // Five bytes beyond the request, as the array shape has always had them.

@@ -154,7 +154,7 @@ TEST_F(PrngTest, BuildRndDataInEveryFormat) {
   const auto real = [&](std::int32_t w) { return prng.LongToDouble(w); };
   // clang-format off
   const std::pair<int, RndResult> rows[] = {
-      {0, raw}, {9, raw}, {1, std::string("FEFF00")}, {3, Bytes{0xFE, 0xFF, 0x00, 0x01}},
+      {0, raw}, {9, raw}, {1, std::string("FEFF00")}, {3, Bytes{0xFE, 0xFF, 0x00, 0x00}},
       {2, std::vector<std::string>{"FE", "FF", "00", ""}}, {4, std::vector{w0, w1, w2, 0}},
       {5, std::vector{real(w0), real(w1), real(w2), 0.0}}};
   // clang-format on

@@ -1,0 +1,53 @@
+#pragma once
+
+// A provider whose random bytes are a pure function of a seed text, so the
+// same seed rebuilds the same file: the ChaCha20 keystream of RFC 8439 with
+// key SHA-256(seed's bytes), a zero nonce and block counter 0, handed out in
+// order across all GenRandom calls. Anyone can rebuild it without Torvane:
+//   head -c N /dev/zero | openssl enc -chacha20 -K <SHA-256 hex> -iv <32 zeros>
+// Install a fresh one per file (InstallCryptoProvider): the stream never rewinds.
+
+#include <cstdint>
+#include <memory>
+#include <span>
+#include <string_view>
+
+#include "random/crypto_provider.h"
+
+struct evp_cipher_ctx_st;  // OpenSSL's EVP_CIPHER_CTX
+
+namespace torvane {
+
+// Writes over `out` the keystream that starts at block `counter` for `key`
+// and `nonce`. False when OpenSSL fails. Past block 2^32 - 1 the counter
+// carries into the nonce's first word, as OpenSSL (and its command line) do.
+bool ChaCha20Keystream(std::span<const std::uint8_t, 32> key,
+                       std::span<const std::uint8_t, 12> nonce, std::uint32_t counter,
+                       std::span<std::uint8_t> out);
+
+class SeededCryptoProvider final : public CryptoProvider {
+ public:
+  // The seed's bytes as given (the command line passes UTF-8).
+  explicit SeededCryptoProvider(std::string_view seed);
+  ~SeededCryptoProvider() override;
+  SeededCryptoProvider(const SeededCryptoProvider&) = delete;
+  SeededCryptoProvider& operator=(const SeededCryptoProvider&) = delete;
+
+  ProviderHandle Acquire(const ProviderRow& row) override;
+  void Release(ProviderHandle handle) override;
+  // The next buffer.size() keystream bytes. False for handle 0, and from the
+  // first failure on: a stream that lost its place cannot be trusted again.
+  bool GenRandom(ProviderHandle handle, std::string_view additional_input,
+                 std::span<std::uint8_t> buffer) override;
+  // The system provider's digests: they are deterministic already.
+  std::unique_ptr<HashObject> CreateHash(ProviderHandle handle, std::uint32_t algid) override;
+
+ private:
+  struct CipherFree {
+    void operator()(evp_cipher_ctx_st* context) const noexcept;
+  };
+  std::unique_ptr<evp_cipher_ctx_st, CipherFree> stream_;  // null once failed
+  ProviderHandle last_handle_ = 0;
+};
+
+}  // namespace torvane
