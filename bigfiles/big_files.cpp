@@ -115,9 +115,20 @@ bool cBigFiles::API_ReadFile(FileHandle hFile, ByteCount curPosition,
 
 bool cBigFiles::API_WriteFile(FileHandle hFile, ByteCount curPosition,
                               std::span<const std::uint8_t> abytData) {
-  static constexpr TransferKind kWrite{"API_WriteFile", "Failed to set write file pointer.",
-                                       "Failed to write to file.", true};
-  return TransferAt(hFile, curPosition, abytData.size(), kWrite, [&](int fd, ByteCount offset) {
+  return WriteBytes(hFile, curPosition, abytData, true);
+}
+
+bool cBigFiles::API_WriteFileUnsynced(FileHandle hFile, ByteCount curPosition,
+                                      std::span<const std::uint8_t> abytData) {
+  return WriteBytes(hFile, curPosition, abytData, false);
+}
+
+bool cBigFiles::WriteBytes(FileHandle hFile, ByteCount curPosition,
+                           std::span<const std::uint8_t> abytData, bool flush) {
+  // Both report as API_WriteFile: to the user they are the same write.
+  const TransferKind kind{"API_WriteFile", "Failed to set write file pointer.",
+                          "Failed to write to file.", flush};
+  return TransferAt(hFile, curPosition, abytData.size(), kind, [&](int fd, ByteCount offset) {
     return WriteAll(CurrentFileLayer(), fd, abytData.data(), abytData.size(), offset);
   });
 }

@@ -27,6 +27,10 @@ class cBigFiles {
   // When this returns true the whole buffer is on stable storage at curPosition.
   bool API_WriteFile(FileHandle hFile, ByteCount curPosition,
                      std::span<const std::uint8_t> abytData);
+  // As API_WriteFile, without the flush: the bytes are in the file but not
+  // yet on stable storage. For a caller that syncs the file once at its end.
+  bool API_WriteFileUnsynced(FileHandle hFile, ByteCount curPosition,
+                             std::span<const std::uint8_t> abytData);
   void API_SetEndOfFile(FileHandle hFile, ByteCount curPosition);
   void API_CloseFile(FileHandle& hFile);
   bool CreateBigFile(const std::string& strFileName, ByteCount curFilesize, bool blnVerify = false);
@@ -52,6 +56,8 @@ class cBigFiles {
     const char* transfer_failed;
     bool flushes;
   };
+  bool WriteBytes(FileHandle hFile, ByteCount curPosition, std::span<const std::uint8_t> abytData,
+                  bool flush);
   // `move_all` moves the whole buffer at the offset, or returns false.
   bool TransferAt(FileHandle hFile, ByteCount curPosition, std::size_t lngLength,
                   const TransferKind& kind, const std::function<bool(int, ByteCount)>& move_all);

@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -16,6 +17,8 @@
 #include "common/message_box.h"
 #include "common/yield.h"
 #include "engine/file_creator.h"
+#include "random/crypto_provider.h"
+#include "random/seeded_provider.h"
 
 namespace torvane::cli {
 namespace {
@@ -158,16 +161,34 @@ int Run(int argc, char** argv) {
   ScopedEventPump pumpScope(&pump, YieldPolicy::Production());
   FixedJob source(job);
   FileCreator::Attach(&source, &view);
+  FileCreator::SetRunOptions(parsed.options.run);
+  // A seed replaces the system's generator for this one file.
+  std::optional<SeededCryptoProvider> seeded;
+  CryptoProvider* system = nullptr;
+  if (parsed.options.seed) {
+    seeded.emplace(*parsed.options.seed);
+    system = InstallCryptoProvider(&*seeded);
+  }
 
   FileCreator::PushButton1_Click();
   const FileCreator::RunOutcome outcome = FileCreator::LastOutcome();
   view.Finish(outcome == FileCreator::RunOutcome::Completed, FileCreator::BytesKept());
 
+  if (seeded) InstallCryptoProvider(system);
+
+  const bool verified = parsed.options.run.verify != FileCreator::VerifyMode::None;
+  if (outcome == FileCreator::RunOutcome::Completed &&
+      parsed.options.run.verify == FileCreator::VerifyMode::Rules)
+    std::fprintf(stderr,
+                 "%s: checked the size and the layout only: without --seed the content itself "
+                 "cannot be made again\n",
+                 kProgramName);
   switch (outcome) {
     case FileCreator::RunOutcome::Completed:
       // A script reads the path from here: one it did not get is no success.
       errno = 0;
-      if (std::printf("%s\n", FileCreator::JobFilePath().c_str()) < 0 || std::fflush(stdout) != 0) {
+      if (std::printf("%s%s\n", verified ? "OK " : "", FileCreator::JobFilePath().c_str()) < 0 ||
+          std::fflush(stdout) != 0) {
         std::fprintf(stderr, "%s: the path of %s could not be written to standard output: %s\n",
                      kProgramName, FileCreator::JobFilePath().c_str(),
                      errno != 0 ? std::strerror(errno) : "unknown error");

@@ -148,8 +148,15 @@ struct Typed {
   std::string sizeText;
   int low = 0;
   int high = 255;
+  bool verify = false;
+  std::string seedText;
   CLI::Option* preset = nullptr;
   CLI::Option* size = nullptr;
+  CLI::Option* seed = nullptr;
+  // The options that shape random content only.
+  std::vector<CLI::Option*> shaping;
+  CLI::Option* layout = nullptr;
+  CLI::Option* compressible = nullptr;
 };
 
 // The option table: one statement per option.
@@ -180,21 +187,49 @@ void DescribeOptions(CLI::App& app, Options& options, Typed& typed) {
                      "custom length: 1536 (bytes), 1.5KB, 10mb, 2GB; units are powers of 1024")
           ->check(SizeText())
           ->type_name("LENGTH[UNIT]");
-  app.add_option("--low", typed.low, "lowest byte value, default 0")
-      ->transform(ByteText())
-      ->type_name("N");
-  app.add_option("--high", typed.high, "highest byte value, default 255")
-      ->transform(ByteText())
-      ->type_name("N");
-  OneOf<bool>(app.add_option("--layout", job.FixedLength, "default fixed (80-byte records)"),
-              {{"fixed", true}, {"continuous", false}});
-  OneOf<bool>(
+  typed.shaping.push_back(app.add_option("--low", typed.low, "lowest byte value, default 0")
+                              ->transform(ByteText())
+                              ->type_name("N"));
+  typed.shaping.push_back(app.add_option("--high", typed.high, "highest byte value, default 255")
+                              ->transform(ByteText())
+                              ->type_name("N"));
+  typed.layout =
+      OneOf<bool>(app.add_option("--layout", job.FixedLength, "default fixed (80-byte records)"),
+                  {{"fixed", true}, {"continuous", false}});
+  typed.shaping.push_back(typed.layout);
+  typed.shaping.push_back(OneOf<bool>(
       app.add_option("--format", job.HexPairs, "default hex (two hexadecimal characters per byte)"),
-      {{"hex", true}, {"binary", false}});
-  OneOf<CaseConversion>(app.add_option("--case", job.Case, "default keep"),
-                        {{"keep", CaseConversion::None},
-                         {"lower", CaseConversion::Lower},
-                         {"upper", CaseConversion::Upper}});
+      {{"hex", true}, {"binary", false}}));
+  typed.shaping.push_back(OneOf<CaseConversion>(app.add_option("--case", job.Case, "default keep"),
+                                                {{"keep", CaseConversion::None},
+                                                 {"lower", CaseConversion::Lower},
+                                                 {"upper", CaseConversion::Upper}}));
+  using FileCreator::ContentKind;
+  using FileCreator::SyncMode;
+  OneOf<ContentKind>(app.add_option("--content", options.run.content,
+                                    "default random; zeros are written, a sparse file gets its "
+                                    "size without data"),
+                     {{"random", ContentKind::Random},
+                      {"zeros", ContentKind::Zeros},
+                      {"sparse", ContentKind::Sparse}});
+  OneOf<SyncMode>(
+      app.add_option("--sync", options.run.sync,
+                     "default chunk: each write of whole records or chunks synced; "
+                     "record: each record, as the window; end: once, before success"),
+      {{"record", SyncMode::Record}, {"chunk", SyncMode::Chunk}, {"end", SyncMode::End}});
+  typed.seed = app.add_option("--seed", typed.seedText,
+                              "content from the ChaCha20 stream of this text: the same seed and "
+                              "options make the same file")
+                   ->type_name("TEXT");
+  app.add_flag("--verify", typed.verify,
+               "read the existing file and compare it with what these options make; never write");
+  app.add_flag("--checksum", options.run.checksum,
+               "write <file>.sha256 beside the file (sha256sum -c reads it)");
+  typed.compressible =
+      app.add_option("--compressible", options.run.compressible,
+                     "continuous random content: this per cent of each chunk is zero bytes")
+          ->check(CLI::Range(0, 100))
+          ->type_name("PCT");
   app.add_flag("-q,--quiet", options.quiet, "no progress display");
   app.add_flag("-h,--help", options.help, "this text");
   app.add_flag("--version", options.version, "the program's version");
@@ -215,6 +250,8 @@ ParseResult ParseCommandLine(const std::vector<std::string>& args) {
   Options& options = result.options;
   JobSettings& job = options.job;
   job.OutputFolder = ".";
+  // The command line's own default: each write synced, not each record.
+  options.run.sync = FileCreator::SyncMode::Chunk;
   Typed typed;
   CLI::App app{"", kProgramName};
   DescribeOptions(app, options, typed);
@@ -246,6 +283,23 @@ ParseResult ParseCommandLine(const std::vector<std::string>& args) {
 
   if (typed.preset->count() > 0 && typed.size->count() > 0)
     return fail("give either --preset or --size, not both");
+  if (options.run.content != FileCreator::ContentKind::Random) {
+    for (const CLI::Option* shaping : typed.shaping)
+      if (shaping->count() > 0)
+        return fail(shaping->get_name() + " applies to random content only");
+    if (typed.seed->count() > 0) return fail("--seed applies to random content only");
+    if (typed.compressible->count() > 0)
+      return fail("--compressible applies to random content only");
+  }
+  if (typed.compressible->count() > 0 && job.FixedLength)
+    return fail("--compressible needs --layout continuous");
+  if (typed.seed->count() > 0) options.seed = typed.seedText;
+  if (typed.verify && options.run.checksum) return fail("--verify never writes: drop --checksum");
+  if (typed.verify) {
+    const bool exact =
+        typed.seed->count() > 0 || options.run.content != FileCreator::ContentKind::Random;
+    options.run.verify = exact ? FileCreator::VerifyMode::Exact : FileCreator::VerifyMode::Rules;
+  }
   job.UsePresetSize = typed.size->count() == 0;
   if (!job.UsePresetSize) SplitSize(typed.sizeText, job.CustomLength, job.CustomUnit);
   if (typed.low >= typed.high) return fail("--low must be below --high");

@@ -1,9 +1,11 @@
 #pragma once
 
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "common/job.h"
+#include "engine/file_creator.h"
 
 namespace torvane::cli {
 
@@ -11,6 +13,8 @@ inline constexpr const char* kProgramName = "torvane-cli";
 
 struct Options {
   JobSettings job;
+  FileCreator::RunOptions run;
+  std::optional<std::string> seed;  // content from the seeded stream
   bool quiet = false;
   bool help = false;
   bool version = false;

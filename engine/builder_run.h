@@ -8,6 +8,7 @@
 #include "common/stop_flag.h"
 #include "common/yield.h"
 #include "engine/run_state.h"
+#include "engine/target_check.h"
 #include "engine/target_file.h"
 #include "random/prng.h"
 
@@ -15,23 +16,31 @@ namespace torvane::FileCreator::detail {
 
 // A Stop already pending leaves the file untouched. Otherwise the run gets
 // its own random-data object (which clears StopFlag; nothing has yielded
-// since the test, so no Stop is lost) and its target, emptied and opened;
-// `loop(prng, target)` writes and returns the builder's result. A run that
-// completed is done only when its file is still in place and whole. The file
-// is closed whatever happens, and an unexpected error fails the run with its
-// description.
+// since the test, so no Stop is lost) and its target: emptied and opened for
+// writing, or, in a verifying run, opened for reading and compared.
+// `loop(prng, target)` hands over the bytes and returns the builder's
+// result; `gather`: it hands over single records, which the sync mode may
+// gather into larger writes. A run that went to its end is done only when
+// its target finishes (synced, in place, whole). The file is closed whatever
+// happens, and an unexpected error fails the run with its description.
 template <class Loop>
-bool RunBuilder(Loop&& loop) {
+bool RunBuilder(bool gather, Loop&& loop) {
   Yield();
   if (StopFlag) return false;
   try {
     cPrng prng;
     prng.StopProcessing(StopFlag);
-    TargetWriter target(g_run.job_file_path);
+    if (g_run.options.verify != VerifyMode::None) {
+      TargetChecker target(g_run.job_file_path);
+      if (!target.emptied()) return false;
+      return loop(prng, target) && target.Finish();
+    }
+    TargetWriter target(g_run.job_file_path, g_run.options, gather);
     if (!target.emptied()) return false;
-    const bool completed = loop(prng, target);
+    const bool completed = loop(prng, target) && target.Finish();
     g_run.bytes_kept = target.held();
-    return completed && target.ConfirmInPlace();
+    target.WriteChecksum();
+    return completed;
   } catch (...) {
     FailRun(DescribeException(std::current_exception()));
     return false;

@@ -17,6 +17,35 @@ namespace torvane::FileCreator {
 // Wires the engine to its front end. Both must outlive every run.
 void Attach(JobSource* source, RunView* view);
 
+// How a run puts its bytes on the disk. The window always uses Record.
+enum class SyncMode {
+  Record,  // one write and one sync per record (per chunk in the continuous layout)
+  Chunk,   // the records of a pool gathered into synced writes of at most 61,440 bytes
+  End,     // unsynced writes of whole records or chunks, one sync before success
+};
+
+// What the file holds. Zeros go through the same chunked writes as random
+// content; a sparse file gets its size without any data written.
+enum class ContentKind { Random, Zeros, Sparse };
+
+// What a run does with the file: make it, or read an existing one and check
+// it against what a run with the same options would have made. Exact
+// compares every byte (zeros, sparse, or random content from a seeded
+// provider); Rules checks the size and what the layout allows.
+enum class VerifyMode { None, Exact, Rules };
+
+// What a front end may ask beyond the window's job. The defaults are the
+// window's own behaviour, and the window never changes them.
+struct RunOptions {
+  SyncMode sync = SyncMode::Record;
+  ContentKind content = ContentKind::Random;
+  int compressible = 0;   // continuous random content: per cent of each chunk made zero
+  bool checksum = false;  // "<file>.sha256" beside the file, of the bytes it holds
+  VerifyMode verify = VerifyMode::None;
+};
+// Applies to every run from now on.
+void SetRunOptions(const RunOptions& options);
+
 // The Create/Stop button's click. A start runs the whole job (yielding to the
 // event loop throughout) and returns after "Done."; a click whose caption is
 // "Stop" arrives nested inside a yield and only asks the run to stop.
@@ -79,6 +108,10 @@ const std::string& JobFilePath();
 
 bool BuildFixedLength(std::int16_t LowValue, std::int16_t HighValue);
 bool BuildContinuous(std::int16_t LowValue, std::int16_t HighValue);
+bool BuildSparse();
+// In a verifying run without a seed: the file's size and what its layout
+// allows (line ends, the hexadecimal alphabet and case, the range).
+bool CheckLayout(std::int16_t LowValue, std::int16_t HighValue, const JobSettings& job);
 std::int32_t CalcChunkSize(ByteCount remaining);
 std::vector<std::uint8_t> FmtOutputRecord(std::int32_t recLen, std::vector<std::uint8_t>& pool,
                                           std::int32_t& position, bool addCrLf);

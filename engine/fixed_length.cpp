@@ -140,12 +140,13 @@ std::vector<std::uint8_t> FmtOutputRecord(std::int32_t recLen, std::vector<std::
 
 bool BuildFixedLength(std::int16_t LowValue, std::int16_t HighValue) {
   const ByteCount total = g_run.total_bytes;
-  return detail::RunBuilder([&](cPrng& prng, detail::TargetWriter& target) {
+  return detail::RunBuilder(true, [&](cPrng& prng, auto& target) {
     std::vector<std::uint8_t> pool;
     pool.reserve(static_cast<std::size_t>(CalcChunkSize(total)));
     detail::ProgressPacer pacer(kProgressIntervalMs);
-    while (target.opened() && target.written() < total) {
-      ByteCount remaining = total - target.written();
+    // Records gathered for a later write count as made: written() lags.
+    while (target.opened() && target.handed() < total) {
+      ByteCount remaining = total - target.handed();
       if (!FillPool(prng, CalcChunkSize(remaining), LowValue, HighValue, pool)) break;
       std::int32_t position = 0;
       Yield();
@@ -178,6 +179,9 @@ bool BuildFixedLength(std::int16_t LowValue, std::int16_t HighValue) {
       if (StopFlag) break;
     }
 
+    // The last gathered records belong to a run that went to its end; after
+    // a Stop they are dropped.
+    if (!StopFlag) (void)target.Flush();  // a failure has set StopFlag
     // Shown after a Stop too, so that the text names what the file holds.
     Yield();
     ShowProgress(target.written());

@@ -68,6 +68,27 @@ std::string ReplacedMessage(std::string_view path) {
   return "The file " + Quoted(path) + " was removed or replaced during the run.";
 }
 
+std::string NotOnDiskMessage(std::string_view path) {
+  return "The file " + Quoted(path) + " could not be put on the disk.";
+}
+
+std::string CannotReadMessage(std::string_view path) {
+  return "The file " + Quoted(path) + " could not be read.";
+}
+
+std::string DiffersMessage(std::string_view path, long long offset) {
+  return "The file " + Quoted(path) + " differs at byte " + FormatThousands(offset) + ".";
+}
+
+std::string LayoutBrokenMessage(std::string_view path, long long offset) {
+  return "The file " + Quoted(path) + " breaks its layout at byte " + FormatThousands(offset) + ".";
+}
+
+std::string SizeDiffersMessage(std::string_view path, long long holds, long long expected) {
+  return "The file " + Quoted(path) + " holds " + FormatThousands(holds) + " bytes, not " +
+         FormatThousands(expected) + ".";
+}
+
 std::string SizeChangedMessage(std::string_view path, long long holds, long long written) {
   return "The file " + Quoted(path) + " holds " + FormatThousands(holds) + " bytes, not the " +
          FormatThousands(written) + " written: it was changed during the run.";

@@ -32,6 +32,12 @@ std::string NotRegularFileMessage(std::string_view path);
 std::string BusyMessage(std::string_view path);
 // The end-of-run check found that the file is no longer what was written.
 std::string ReplacedMessage(std::string_view path);
+std::string NotOnDiskMessage(std::string_view path);
+// What a verifying run finds.
+std::string CannotReadMessage(std::string_view path);
+std::string DiffersMessage(std::string_view path, long long offset);
+std::string LayoutBrokenMessage(std::string_view path, long long offset);
+std::string SizeDiffersMessage(std::string_view path, long long holds, long long expected);
 std::string SizeChangedMessage(std::string_view path, long long holds, long long written);
 inline constexpr std::string_view kPoolTooShortMessage =
     "The record cannot be made: too few random bytes are left in the pool.";

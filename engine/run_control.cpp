@@ -9,6 +9,7 @@
 #include "engine/file_creator.h"
 #include "engine/messages.h"
 #include "engine/run_state.h"
+#include "engine/target_check.h"
 #include "engine/target_file.h"
 
 namespace torvane::FileCreator {
@@ -52,6 +53,8 @@ void Attach(JobSource* source, RunView* view) {
   g_run.source = source;
   g_run.view = view;
 }
+
+void SetRunOptions(const RunOptions& options) { g_run.options = options; }
 
 bool IsRunning() { return g_run.running; }
 RunOutcome LastOutcome() { return g_run.last_outcome; }
@@ -142,7 +145,12 @@ void BeginProcessing() {
     } else if (target.empty_file) {
       g_run.job_file_name = target.name;
       g_run.job_file_path = JoinJobPath(job.OutputFolder, target.name);
-      detail::EmptyTarget(g_run.job_file_path);
+      if (g_run.options.verify == VerifyMode::None) {
+        (void)detail::EmptyTarget(g_run.job_file_path);  // a failure has failed the run
+      } else {
+        detail::TargetChecker checker(g_run.job_file_path);
+        if (checker.opened()) (void)checker.Finish();  // the same
+      }
     } else {
       g_run.job_file_name = target.name;
       g_run.total_bytes = target.size;
@@ -155,10 +163,16 @@ void BeginProcessing() {
       } else {
         g_run.job_file_path = JoinJobPath(job.OutputFolder, target.name);
         ShowProgress(0);
-        if (job.FixedLength)
-          BuildFixedLength(low.value, high.value);
-        else
+        const RunOptions& options = g_run.options;
+        const bool verifying = options.verify != VerifyMode::None;
+        if (options.verify == VerifyMode::Rules)
+          CheckLayout(low.value, high.value, job);
+        else if (options.content == ContentKind::Sparse && !verifying)
+          BuildSparse();
+        else if (options.content != ContentKind::Random || !job.FixedLength)
           BuildContinuous(low.value, high.value);
+        else
+          BuildFixedLength(low.value, high.value);
       }
     }
   } catch (...) {

@@ -17,6 +17,7 @@ namespace torvane::FileCreator::detail {
 struct RunState {
   JobSource* source = nullptr;
   RunView* view = nullptr;
+  RunOptions options;
   ByteCount total_bytes = 0;
   std::string job_file_name;
   std::string job_file_path;

@@ -1,6 +1,8 @@
 #include "engine/target_file.h"
 
+#include <array>
 #include <cerrno>
+#include <stdexcept>
 #include <system_error>
 
 #include "common/stop_flag.h"
@@ -59,6 +61,21 @@ int OpenChecked(FileLayer& layer, const std::string& path, bool& created,
   return -1;
 }
 
+// Removes a checksum left by an earlier run, which would describe another
+// file, and starts the new one. Only the name is removed: a link there is
+// never followed.
+std::unique_ptr<HashObject> StartChecksum(const std::string& path) {
+  FileLayer& layer = CurrentFileLayer();
+  const std::string sidecar = path + ".sha256";
+  FileLayer::Identity named;
+  if (layer.IdentifyName(sidecar, named) && named.kind != Kind::Directory)
+    (void)layer.Remove(sidecar);  // one that stays is replaced or refused at the end
+  CryptoProvider& provider = SystemCryptoProvider();
+  auto hash = provider.CreateHash(provider.Acquire(kProviderRows[0]), kAlgSha256);
+  if (hash == nullptr) throw std::runtime_error("The checksum cannot be computed.");
+  return hash;
+}
+
 }  // namespace
 
 CheckedTarget::CheckedTarget(const std::string& path) {
@@ -111,8 +128,14 @@ CheckedTarget::~CheckedTarget() {
 
 bool EmptyTarget(const std::string& path) { return CheckedTarget(path).ok(); }
 
-TargetWriter::TargetWriter(std::string path) : path_(std::move(path)), target_(path_) {
+TargetWriter::TargetWriter(std::string path, const RunOptions& options, bool gather)
+    : path_(std::move(path)),
+      sync_(options.sync),
+      gather_(gather && options.sync != SyncMode::Record),
+      target_(path_) {
+  if (gather_) gathered_.reserve(kMaxGathered);
   if (!target_.ok()) return;
+  if (options.checksum) hash_ = StartChecksum(path_);
   // cBigFiles opens its files by name; the file it reaches must be the one
   // checked and locked above.
   errno = 0;
@@ -144,13 +167,66 @@ ByteCount TargetWriter::held() const {
 }
 
 bool TargetWriter::Write(std::span<const std::uint8_t> data) {
-  if (files_.API_WriteFile(handle_, written_, data)) {
+  if (!gather_) return WriteNow(data);
+  if (gathered_.size() + data.size() > kMaxGathered && !Flush()) return false;
+  gathered_.insert(gathered_.end(), data.begin(), data.end());
+  return true;
+}
+
+bool TargetWriter::Flush() {
+  if (gathered_.empty()) return true;
+  const bool written = WriteNow(gathered_);
+  gathered_.clear();
+  return written;
+}
+
+bool TargetWriter::WriteNow(std::span<const std::uint8_t> data) {
+  const bool written = sync_ == SyncMode::End
+                           ? files_.API_WriteFileUnsynced(handle_, written_, data)
+                           : files_.API_WriteFile(handle_, written_, data);
+  if (written) {
     written_ += static_cast<ByteCount>(data.size());
+    if (hash_ != nullptr && !hash_->HashData(data))
+      throw std::runtime_error("The checksum failed.");
     return true;
   }
   StopFlag = true;
   KeepConfirmedWrites();
   return false;
+}
+
+bool TargetWriter::Extend(ByteCount size) {
+  errno = 0;
+  if (!files_.LoadWithNullValues(handle_, size) ||
+      (sync_ != SyncMode::End && !CurrentFileLayer().Sync(target_.descriptor()))) {
+    FailRun(NotOnDiskMessage(path_), errno);
+    return false;
+  }
+  written_ = size;
+  return true;
+}
+
+void TargetWriter::WriteChecksum() {
+  if (hash_ == nullptr || !target_.ok()) return;
+  std::array<std::uint8_t, 32> digest{};
+  std::uint32_t length = 0;
+  if (!hash_->GetHashValue(digest, length)) throw std::runtime_error("The checksum failed.");
+  static constexpr char kHex[] = "0123456789abcdef";
+  std::string line;
+  for (std::uint8_t b : std::span(digest.data(), length)) {
+    line.push_back(kHex[b >> 4]);
+    line.push_back(kHex[b & 15]);
+  }
+  const std::string sidecar = path_ + ".sha256";
+  line.append("  ").append(path_.substr(path_.find_last_of('/') + 1)).append("\n");
+  CheckedTarget file(sidecar);
+  if (!file.ok()) return;  // the run has failed with the reason
+  FileLayer& layer = CurrentFileLayer();
+  errno = 0;
+  const long moved = layer.WriteAt(
+      file.descriptor(), reinterpret_cast<const std::uint8_t*>(line.data()), line.size(), 0);
+  if (moved != static_cast<long>(line.size()) || !layer.Sync(file.descriptor()))
+    FailRun(NotOnDiskMessage(sidecar), errno);
 }
 
 void TargetWriter::KeepConfirmedWrites() {
@@ -163,9 +239,16 @@ void TargetWriter::KeepConfirmedWrites() {
   if (layer.Size(fd) > written_) (void)layer.Truncate(fd, written_);
 }
 
-bool TargetWriter::ConfirmInPlace() {
+bool TargetWriter::Finish() {
+  if (!Flush()) return false;
+  FileLayer& layer = CurrentFileLayer();
+  errno = 0;
+  if (sync_ == SyncMode::End && !layer.Sync(target_.descriptor())) {
+    FailRun(NotOnDiskMessage(path_), errno);
+    return false;
+  }
   FileLayer::Identity named;
-  if (!CurrentFileLayer().IdentifyName(path_, named) || !named.SameFileAs(target_.identity())) {
+  if (!layer.IdentifyName(path_, named) || !named.SameFileAs(target_.identity())) {
     FailRun(ReplacedMessage(path_));
     return false;
   }

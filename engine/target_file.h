@@ -3,12 +3,16 @@
 // The target file as both builders write it.
 
 #include <cstdint>
+#include <memory>
 #include <span>
 #include <string>
+#include <vector>
 
 #include "bigfiles/big_files.h"
 #include "bigfiles/file_layer.h"
 #include "common/byte_count.h"
+#include "engine/file_creator.h"
+#include "random/crypto_provider.h"
 
 namespace torvane::FileCreator::detail {
 
@@ -43,7 +47,12 @@ bool EmptyTarget(const std::string& path);
 // completed run leave exactly TotalBytes, whatever was there before.
 class TargetWriter {
  public:
-  explicit TargetWriter(std::string path);
+  // With `gather` (and a sync mode other than Record) the records handed to
+  // Write() are gathered into writes of at most kMaxGathered bytes. With
+  // options.checksum a stale "<file>.sha256" is removed now, and the bytes
+  // written are hashed as they go.
+  TargetWriter(std::string path, const RunOptions& options, bool gather);
+  static constexpr std::size_t kMaxGathered = 61440;
   ~TargetWriter();
   TargetWriter(const TargetWriter&) = delete;
   TargetWriter& operator=(const TargetWriter&) = delete;
@@ -55,25 +64,43 @@ class TargetWriter {
   bool opened() const { return opened_; }
   // Bytes that writes reporting success have put at the start of the file.
   ByteCount written() const { return written_; }
+  // Bytes handed to Write(): written, or gathered for a later write.
+  ByteCount handed() const { return written_ + static_cast<ByteCount>(gathered_.size()); }
   // The bytes the file holds now, or -1 when it was never emptied.
   ByteCount held() const;
 
-  // Writes `data` at written(). A write that reports false (a failure, or a
-  // Stop during the write's own yields, which can come after the bytes are
-  // on the disk) sets StopFlag, and the file is cut back to written(): it
-  // then holds exactly the writes the run counted, each whole, even when the
-  // failed write left part of itself behind.
+  // Writes `data` at written(), or gathers it for a later write. A write
+  // that reports false (a failure, or a Stop during the write's own yields,
+  // which can come after the bytes are on the disk) sets StopFlag, and the
+  // file is cut back to written(): it then holds exactly the writes the run
+  // counted, each whole, even when the failed write left part of itself
+  // behind. Gathered records that were never written are dropped.
   bool Write(std::span<const std::uint8_t> data);
+  // Writes what has been gathered (nothing to do without gathering).
+  bool Flush();
+  // Gives the empty file its size without writing data: the file system
+  // fills it with zeros, storing none where it can.
+  bool Extend(ByteCount size);
+  // With options.checksum: writes "<file>.sha256" (the SHA-256 of the bytes
+  // the file holds, two blanks, the file name), synced like the file, in
+  // whatever state the run ended. A failure fails the run.
+  void WriteChecksum();
 
-  // Before a run may say it is done: the path still names the file that was
+  // Before a run may say it is done: what was gathered is written, every
+  // byte is on stable storage, the path still names the file that was
   // written, and it holds exactly written() bytes. Otherwise the run fails
   // with the reason.
-  bool ConfirmInPlace();
+  bool Finish();
 
  private:
+  bool WriteNow(std::span<const std::uint8_t> data);
   void KeepConfirmedWrites();
 
   std::string path_;
+  SyncMode sync_;
+  bool gather_;
+  std::unique_ptr<HashObject> hash_;  // null without a checksum
+  std::vector<std::uint8_t> gathered_;
   CheckedTarget target_;
   cBigFiles files_;
   FileHandle handle_ = 0;
