@@ -23,6 +23,7 @@
 #include "common/message_box.h"
 #include "common/yield.h"
 #include "engine/file_creator.h"
+#include "engine/messages.h"
 
 namespace {
 
@@ -32,7 +33,8 @@ constexpr int kRounds = 9;
 
 struct QuietBoxes : MessageBoxes {
   void Show(std::string_view text, MsgIcon, std::string_view) override {
-    if (text != "Done.") std::fprintf(stderr, "message: %.*s\n", int(text.size()), text.data());
+    if (text != FileCreator::kDoneMessage)
+      std::fprintf(stderr, "message: %.*s\n", int(text.size()), text.data());
   }
 };
 

@@ -1,14 +1,14 @@
 #pragma once
 
-// Every text the window shows by itself, byte for byte.
+// Every text the window shows by itself, byte for byte. The texts it shares
+// with the engine and the command line (the button's idle caption, the idle
+// progress text) are the engine's, in engine/messages.h.
 
 #include <string_view>
 
 namespace torvane::ui::text {
 
 inline constexpr std::string_view kWindowTitle = "Torvane Software";
-inline constexpr std::string_view kStartCaption = "Start Creating File";
-inline constexpr std::string_view kProgressIdle = "Progress Bar";
 inline constexpr std::string_view kFolderInstruction = "Please select folder:";
 inline constexpr std::string_view kHandCursorFile = "HAND-M.CUR";
 
