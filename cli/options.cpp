@@ -254,8 +254,10 @@ ParseResult ParseCommandLine(const std::vector<std::string>& args) {
 
   const FileCreator::JobTarget target = FileCreator::ResolveTarget(job);
   if (!target.ok) return fail(target.error);
-  if (!job.UsePresetSize && job.CustomUnit == 0 && !target.empty_file && target.size < 6)
-    return fail("a length in bytes must be at least 6: " + typed.sizeText);
+  if (!job.UsePresetSize && job.CustomUnit == 0 && !target.empty_file &&
+      target.size < FileCreator::kMinimumLength)
+    return fail("a length in bytes must be at least " +
+                std::to_string(FileCreator::kMinimumLength) + ": " + typed.sizeText);
   if (!FileCreator::IsFolder(job.OutputFolder))
     return fail("folder does not exist: " + job.OutputFolder);
 

@@ -85,7 +85,12 @@ std::vector<std::uint8_t> FmtOutputRecord(std::int32_t recLen, std::vector<std::
 void ShowProgress(ByteCount written);
 std::int16_t CalcProgress(double current);
 
-// The preset list as the window shows it, and the unit list.
+// The shortest length typed in bytes that a front end takes (0 aside, which
+// is the empty file); the bytes entry of the unit list names it.
+inline constexpr ByteCount kMinimumLength = 6;
+
+// The preset list as the window shows it, and the unit list in the order of
+// JobSettings::CustomUnit (bytes first).
 struct Preset {
   const char* list_text;
   const char* name;

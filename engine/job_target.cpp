@@ -90,7 +90,7 @@ const std::vector<Preset>& Presets() {
 
 const std::vector<std::string>& UnitListTexts() {
   static const std::vector<std::string> texts = {
-      "Bytes [ Minimum 6 bytes ]",
+      "Bytes [ Minimum " + std::to_string(kMinimumLength) + " bytes ]",
       "Kilobytes [ Length  x  1,024 ]",
       "Megabytes [ Length  x  1,048,576 ]",
       "Gigabytes [ Length  x  1,073,741,824 ]",
