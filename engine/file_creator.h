@@ -4,6 +4,7 @@
 // CONTRACT for the front ends (window and command line). The engine work may
 // add members but keeps these.
 
+#include <array>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -79,6 +80,8 @@ const std::string& JobFilePath();
 
 bool BuildFixedLength(std::int16_t LowValue, std::int16_t HighValue);
 bool BuildContinuous(std::int16_t LowValue, std::int16_t HighValue);
+// The batch sizes a run draws and writes, largest first.
+inline constexpr std::array<std::int32_t, 6> kChunkSizes = {61440, 49152, 32768, 16384, 8192, 4096};
 std::int32_t CalcChunkSize(ByteCount remaining);
 std::vector<std::uint8_t> FmtOutputRecord(std::int32_t recLen, std::vector<std::uint8_t>& pool,
                                           std::int32_t& position, bool addCrLf);
