@@ -6,15 +6,11 @@
 #include <optional>
 #include <utility>
 
+#include "common/case_mapping.h"
 #include "engine/file_creator.h"
 
 namespace torvane::cli {
 namespace {
-
-std::string Lower(std::string text) {
-  for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  return text;
-}
 
 std::string Trim(const std::string& text) {
   const auto first = text.find_first_not_of(" \t");
@@ -34,7 +30,7 @@ bool AllDigits(const std::string& text) {
 // leading size ("1.44 mb").
 std::optional<int> FindPreset(const std::string& wanted) {
   const auto& presets = FileCreator::Presets();
-  const std::string key = Lower(Trim(wanted));
+  const std::string key = LowerCase(Trim(wanted));
   if (AllDigits(key)) {
     if (key.size() > 2) return std::nullopt;
     const int index = std::atoi(key.c_str());
@@ -42,9 +38,9 @@ std::optional<int> FindPreset(const std::string& wanted) {
     return std::nullopt;
   }
   for (std::size_t i = 0; i < presets.size(); ++i) {
-    const std::string text = Lower(presets[i].list_text);
+    const std::string text = LowerCase(presets[i].list_text);
     const std::string shortText = text.substr(0, text.find(" ("));
-    if (key == text || key == shortText || key == Lower(presets[i].name))
+    if (key == text || key == shortText || key == LowerCase(presets[i].name))
       return static_cast<int>(i);
   }
   return std::nullopt;
@@ -68,7 +64,7 @@ std::string SplitSize(const std::string& raw, std::string& number, int& unit) {
   }
   if (!digits) return "not a number: " + raw;
   number = text.substr(start, i - start);
-  const std::string suffix = Lower(Trim(text.substr(i)));
+  const std::string suffix = LowerCase(Trim(text.substr(i)));
   if (suffix.empty() || suffix == "b")
     unit = 0;
   else if (suffix == "kb" || suffix == "k")

@@ -3,12 +3,12 @@
 #include <algorithm>
 #include <span>
 
+#include "common/case_mapping.h"
 #include "common/error_box.h"
 #include "common/message_box.h"
 #include "common/stop_flag.h"
 #include "common/yield.h"
 #include "engine/builder_run.h"
-#include "engine/case_mapping.h"
 #include "engine/file_creator.h"
 #include "engine/messages.h"
 #include "engine/run_state.h"
