@@ -7,17 +7,11 @@
 #include <utility>
 
 #include "common/case_mapping.h"
+#include "common/text.h"
 #include "engine/file_creator.h"
 
 namespace torvane::cli {
 namespace {
-
-std::string Trim(const std::string& text) {
-  const auto first = text.find_first_not_of(" \t");
-  if (first == std::string::npos) return {};
-  const auto last = text.find_last_not_of(" \t");
-  return text.substr(first, last - first + 1);
-}
 
 bool AllDigits(const std::string& text) {
   if (text.empty()) return false;
@@ -30,7 +24,7 @@ bool AllDigits(const std::string& text) {
 // leading size ("1.44 mb").
 std::optional<int> FindPreset(const std::string& wanted) {
   const auto& presets = FileCreator::Presets();
-  const std::string key = LowerCase(Trim(wanted));
+  const std::string key = LowerCase(TrimBlanks(wanted));
   if (AllDigits(key)) {
     if (key.size() > 2) return std::nullopt;
     const int index = std::atoi(key.c_str());
@@ -49,7 +43,7 @@ std::optional<int> FindPreset(const std::string& wanted) {
 // "1536", "1.5KB", "10 mb": the number as typed (it names the file) and the
 // unit. Returns why the text is no size, or nothing.
 std::string SplitSize(const std::string& raw, std::string& number, int& unit) {
-  const std::string text = Trim(raw);
+  const std::string text(TrimBlanks(raw));
   std::size_t i = 0;
   if (i < text.size() && (text[i] == '-' || text[i] == '+')) {
     if (text[i] == '-') return "must not be negative: " + raw;
@@ -64,7 +58,7 @@ std::string SplitSize(const std::string& raw, std::string& number, int& unit) {
   }
   if (!digits) return "not a number: " + raw;
   number = text.substr(start, i - start);
-  const std::string suffix = LowerCase(Trim(text.substr(i)));
+  const std::string suffix = LowerCase(TrimBlanks(std::string_view(text).substr(i)));
   if (suffix.empty() || suffix == "b")
     unit = 0;
   else if (suffix == "kb" || suffix == "k")
@@ -109,7 +103,7 @@ CLI::Validator PresetText() {
 CLI::Validator ByteText() {
   return CLI::Validator(
       [](std::string& text) -> std::string {
-        const std::string digits = Trim(text);
+        const std::string digits(TrimBlanks(text));
         if (!AllDigits(digits) || digits.size() > 3 || std::atoi(digits.c_str()) > 255)
           return "must be a whole number from 0 to 255: " + text;
         text = std::to_string(std::atoi(digits.c_str()));

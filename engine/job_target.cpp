@@ -4,6 +4,7 @@
 #include <limits>
 
 #include "common/number_locale.h"
+#include "common/text.h"
 #include "engine/file_creator.h"
 #include "engine/messages.h"
 #include "engine/number_text.h"
@@ -112,6 +113,7 @@ JobTarget ResolveTarget(const JobSettings& job) {
 
   if (job.CustomUnit < 0 || job.CustomUnit >= static_cast<int>(std::size(kUnits)))
     return Refused(UnitOutOfRangeMessage(job.CustomUnit));
+  // The window takes a number with blanks around it, so the run must too.
   const std::string_view typed = TrimBlanks(job.CustomLength);
   if (typed.empty() || typed == "0") return EmptyFile();
 

@@ -9,6 +9,7 @@
 #include "common/case_mapping.h"
 #include "common/pseudo_random.h"
 #include "common/stop_flag.h"
+#include "common/text.h"
 #include "common/yield.h"
 #include "random/prng.h"
 #include "random/prng_internal.h"
@@ -33,12 +34,6 @@ std::string TextOf(const Value& value) {
   char buffer[32];
   std::snprintf(buffer, sizeof buffer, "%.15g", number);
   return buffer;
-}
-
-std::string TrimSpaces(const std::string& text) {
-  const auto begin = text.find_first_not_of(' ');
-  if (begin == std::string::npos) return {};
-  return text.substr(begin, text.find_last_not_of(' ') - begin + 1);
 }
 
 std::int32_t StorageIdentity(const void* storage) {
@@ -169,7 +164,8 @@ bool cPrng::RemoveDupes(Values& avntData, bool blnCaseSenitive, std::int32_t& ln
     std::unordered_set<std::string> seen;
     std::int32_t dupes = 0;
     for (std::size_t i = 0; i + 1 < avntData.size(); ++i) {
-      std::string key = TrimSpaces(TextOf(avntData[i]));
+      // Only spaces are trimmed here: "a" and "a\t" stay two items.
+      std::string key(TrimBlanks(TextOf(avntData[i]), " "));
       if (!key.empty()) {  // blank items are dropped, not counted
         if (!blnCaseSenitive) key = LowerCase(key);
         if (seen.insert(std::move(key)).second)

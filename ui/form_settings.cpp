@@ -1,19 +1,10 @@
 #include "ui/form_settings.h"
 
 #include "common/case_mapping.h"
+#include "common/text.h"
 #include "ui/numeric_text.h"
 
 namespace torvane::ui {
-namespace {
-
-std::string Trimmed(std::string text) {
-  const auto first = text.find_first_not_of(" \t");
-  if (first == std::string::npos) return {};
-  const auto last = text.find_last_not_of(" \t");
-  return text.substr(first, last - first + 1);
-}
-
-}  // namespace
 
 std::string FormSettings::ReadText(const SettingKey& setting) const {
   return ReadText(setting, setting.fallback);
@@ -24,7 +15,7 @@ std::string FormSettings::ReadText(const SettingKey& setting, std::string_view f
 }
 
 bool FormSettings::ReadOption(const SettingKey& setting) const {
-  const std::string text = Trimmed(ReadText(setting));
+  const std::string text(TrimBlanks(ReadText(setting)));
   const std::string word = LowerCase(text);
   if (word == "true") return true;
   if (word == "false") return false;

@@ -8,6 +8,7 @@
 #include "common/number_locale.h"
 #include "common/pseudo_random.h"
 #include "common/settings_store.h"
+#include "common/text.h"
 #include "common/yield.h"
 #include "tests/support/fakes.h"
 
@@ -73,6 +74,16 @@ TEST(CaseMapping, LetterPairsConvertBothWaysAndTheRestStays) {
   EXPECT_EQ(converted(lower + unpaired, CaseConversion::Upper), upper + unpaired);
   EXPECT_EQ(converted(upper + unpaired, CaseConversion::Lower), lower + unpaired);
   EXPECT_EQ(converted(lower + upper, CaseConversion::None), lower + upper);
+}
+
+// Both ends lose their blanks, the inside keeps them; cPrng trims spaces only.
+TEST(Text, TrimBlanksTakesBlanksFromBothEndsOnly) {
+  const std::tuple<std::string_view, std::string_view, std::string_view> rows[] = {
+      {" \t1 5\t ", " \t", "1 5"}, {"x", " \t", "x"},       {" \t \t", " \t", ""}, {"", " \t", ""},
+      {"\t a \t", " ", "\t a \t"}, {"  a\t  ", " ", "a\t"},
+  };
+  for (const auto& [text, blanks, trimmed] : rows) EXPECT_EQ(TrimBlanks(text, blanks), trimmed);
+  EXPECT_EQ(TrimBlanks("\t 6 \t"), "6");
 }
 
 TEST(ErrorBox, TextNamesProjectModuleProcedureAndLine) {
