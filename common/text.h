@@ -15,4 +15,8 @@ inline std::string_view TrimBlanks(std::string_view text, std::string_view blank
   return text.substr(first, last - first + 1);
 }
 
+// Hexadecimal digits by value. Upper case: records, converted data and
+// file sizes all show them so.
+inline constexpr char kHexDigits[] = "0123456789ABCDEF";
+
 }  // namespace torvane
