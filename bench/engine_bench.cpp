@@ -46,7 +46,7 @@ struct NoEvents : EventPump {
 
 struct Window : JobSource, RunView {
   JobSettings job;
-  std::string caption = "Start Creating File";
+  std::string caption{FileCreator::kStartCaption};
   std::string OutputFolder() override { return job.OutputFolder; }
   JobSettings ReadJob() override { return job; }
   bool HexPairs() override { return job.HexPairs; }
