@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "bigfiles/big_files.h"
+#include "engine/file_creator.h"
 
 namespace torvane {
 namespace {
@@ -55,7 +56,7 @@ void BM_API_WriteFile(benchmark::State& state) {
       benchmark::Counter(static_cast<double>(state.iterations()), benchmark::Counter::kIsRate);
 }
 
-BENCHMARK(BM_API_WriteFile)->Arg(61440)->Iterations(4000)->UseRealTime();
+BENCHMARK(BM_API_WriteFile)->Arg(FileCreator::kChunkSizes.front())->Iterations(4000)->UseRealTime();
 BENCHMARK(BM_API_WriteFile)->Arg(80)->Iterations(10000)->UseRealTime();
 
 }  // namespace

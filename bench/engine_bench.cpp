@@ -23,16 +23,20 @@
 #include "common/message_box.h"
 #include "common/yield.h"
 #include "engine/file_creator.h"
+#include "engine/messages.h"
 
 namespace {
 
 using namespace torvane;
 
 constexpr int kRounds = 9;
+// dd writes the same blocks as the continuous layout.
+constexpr long long kChunk = FileCreator::kChunkSizes.front();
 
 struct QuietBoxes : MessageBoxes {
   void Show(std::string_view text, MsgIcon, std::string_view) override {
-    if (text != "Done.") std::fprintf(stderr, "message: %.*s\n", int(text.size()), text.data());
+    if (text != FileCreator::kDoneMessage)
+      std::fprintf(stderr, "message: %.*s\n", int(text.size()), text.data());
   }
 };
 
@@ -42,7 +46,7 @@ struct NoEvents : EventPump {
 
 struct Window : JobSource, RunView {
   JobSettings job;
-  std::string caption = "Start Creating File";
+  std::string caption{FileCreator::kStartCaption};
   std::string OutputFolder() override { return job.OutputFolder; }
   JobSettings ReadJob() override { return job; }
   bool HexPairs() override { return job.HexPairs; }
@@ -114,7 +118,7 @@ void Compare(const char* what, long long bytes, const std::function<double()>& o
 
 int main(int argc, char** argv) {
   const std::string disk = argc > 1 ? argv[1] : "/var/tmp";
-  const long long continuous = (argc > 2 ? std::atoll(argv[2]) : 128) * 1048576 / 61440 * 61440;
+  const long long continuous = (argc > 2 ? std::atoll(argv[2]) : 128) * 1048576 / kChunk * kChunk;
   const long long fixed = (argc > 3 ? std::atoll(argv[3]) : 256) * 1024 / 80 * 80;
   const long long shm = (argc > 4 ? std::atoll(argv[4]) : 256) * 1048576;
   const long long rss_bytes = (argc > 5 ? std::atoll(argv[5]) : 1024) * 1048576;
@@ -126,10 +130,10 @@ int main(int argc, char** argv) {
 
   std::printf("disk folder %s; MB = 10^6 bytes; medians of %d rounds taken in turn\n", disk.c_str(),
               kRounds);
+  const std::string dd_name = "dd if=/dev/urandom bs=" + std::to_string(kChunk) + " oflag=dsync";
   Compare(
       "continuous 0..255, disk", continuous, [&] { return RunEngine(disk, continuous, false); },
-      "dd if=/dev/urandom bs=61440 oflag=dsync",
-      [&] { return RunDd(disk, "/dev/urandom", 61440, continuous / 61440); });
+      dd_name.c_str(), [&] { return RunDd(disk, "/dev/urandom", kChunk, continuous / kChunk); });
   Compare(
       "fixed-length hex, disk", fixed, [&] { return RunEngine(disk, fixed, true); },
       "dd if=/dev/zero bs=80 oflag=dsync",

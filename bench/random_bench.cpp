@@ -10,11 +10,12 @@
 #include <string>
 
 #include "common/yield.h"
+#include "engine/file_creator.h"
 #include "random/prng.h"
 
 namespace {
 
-constexpr std::int32_t kChunk = 61440;  // the engine's chunk
+constexpr std::int32_t kChunk = torvane::FileCreator::kChunkSizes.front();
 
 struct IdlePump : torvane::EventPump {
   void PumpEvents() override {}

@@ -6,6 +6,7 @@
 #include "bigfiles/handle_registry.h"
 #include "bigfiles/member_faults.h"
 #include "common/stop_flag.h"
+#include "common/text.h"
 #include "common/yield.h"
 
 namespace torvane {
@@ -88,10 +89,9 @@ bool cBigFiles::CreateBigFile(const std::string& strFileName, ByteCount curFiles
 }
 
 std::string cBigFiles::LargeNumberToHex(ByteCount value) {
-  static constexpr char kDigits[] = "0123456789ABCDEF";
   std::string text;
   while (value > 0) {
-    text.insert(text.begin(), kDigits[value % 16]);
+    text.insert(text.begin(), kHexDigits[value % 16]);
     value /= 16;
   }
   return text;

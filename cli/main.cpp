@@ -17,6 +17,7 @@
 #include "common/message_box.h"
 #include "common/yield.h"
 #include "engine/file_creator.h"
+#include "engine/messages.h"
 #include "random/crypto_provider.h"
 #include "random/seeded_provider.h"
 
@@ -65,7 +66,7 @@ class TerminalView : public RunView {
   bool show_;
   bool drawn_ = false;
   bool line_open_ = false;
-  std::string caption_ = "Start Creating File";
+  std::string caption_{FileCreator::kStartCaption};
   std::chrono::steady_clock::time_point start_ = std::chrono::steady_clock::now();
 };
 
@@ -84,7 +85,7 @@ class StderrBoxes : public MessageBoxes {
 
  private:
   void Print(std::string_view text, std::string_view reason) {
-    if (text == "Done.") return;
+    if (text == FileCreator::kDoneMessage) return;
     std::string line;
     for (char c : text) {
       if (c == '\r' || c == '\n') {

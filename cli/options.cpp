@@ -6,22 +6,12 @@
 #include <optional>
 #include <utility>
 
+#include "common/case_mapping.h"
+#include "common/text.h"
 #include "engine/file_creator.h"
 
 namespace torvane::cli {
 namespace {
-
-std::string Lower(std::string text) {
-  for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  return text;
-}
-
-std::string Trim(const std::string& text) {
-  const auto first = text.find_first_not_of(" \t");
-  if (first == std::string::npos) return {};
-  const auto last = text.find_last_not_of(" \t");
-  return text.substr(first, last - first + 1);
-}
 
 bool AllDigits(const std::string& text) {
   if (text.empty()) return false;
@@ -34,7 +24,7 @@ bool AllDigits(const std::string& text) {
 // leading size ("1.44 mb").
 std::optional<int> FindPreset(const std::string& wanted) {
   const auto& presets = FileCreator::Presets();
-  const std::string key = Lower(Trim(wanted));
+  const std::string key = LowerCase(TrimBlanks(wanted));
   if (AllDigits(key)) {
     if (key.size() > 2) return std::nullopt;
     const int index = std::atoi(key.c_str());
@@ -42,9 +32,9 @@ std::optional<int> FindPreset(const std::string& wanted) {
     return std::nullopt;
   }
   for (std::size_t i = 0; i < presets.size(); ++i) {
-    const std::string text = Lower(presets[i].list_text);
+    const std::string text = LowerCase(presets[i].list_text);
     const std::string shortText = text.substr(0, text.find(" ("));
-    if (key == text || key == shortText || key == Lower(presets[i].name))
+    if (key == text || key == shortText || key == LowerCase(presets[i].name))
       return static_cast<int>(i);
   }
   return std::nullopt;
@@ -53,7 +43,7 @@ std::optional<int> FindPreset(const std::string& wanted) {
 // "1536", "1.5KB", "10 mb": the number as typed (it names the file) and the
 // unit. Returns why the text is no size, or nothing.
 std::string SplitSize(const std::string& raw, std::string& number, int& unit) {
-  const std::string text = Trim(raw);
+  const std::string text(TrimBlanks(raw));
   std::size_t i = 0;
   if (i < text.size() && (text[i] == '-' || text[i] == '+')) {
     if (text[i] == '-') return "must not be negative: " + raw;
@@ -68,7 +58,7 @@ std::string SplitSize(const std::string& raw, std::string& number, int& unit) {
   }
   if (!digits) return "not a number: " + raw;
   number = text.substr(start, i - start);
-  const std::string suffix = Lower(Trim(text.substr(i)));
+  const std::string suffix = LowerCase(TrimBlanks(std::string_view(text).substr(i)));
   if (suffix.empty() || suffix == "b")
     unit = 0;
   else if (suffix == "kb" || suffix == "k")
@@ -113,7 +103,7 @@ CLI::Validator PresetText() {
 CLI::Validator ByteText() {
   return CLI::Validator(
       [](std::string& text) -> std::string {
-        const std::string digits = Trim(text);
+        const std::string digits(TrimBlanks(text));
         if (!AllDigits(digits) || digits.size() > 3 || std::atoi(digits.c_str()) > 255)
           return "must be a whole number from 0 to 255: " + text;
         text = std::to_string(std::atoi(digits.c_str()));
@@ -308,8 +298,10 @@ ParseResult ParseCommandLine(const std::vector<std::string>& args) {
 
   const FileCreator::JobTarget target = FileCreator::ResolveTarget(job);
   if (!target.ok) return fail(target.error);
-  if (!job.UsePresetSize && job.CustomUnit == 0 && !target.empty_file && target.size < 6)
-    return fail("a length in bytes must be at least 6: " + typed.sizeText);
+  if (!job.UsePresetSize && job.CustomUnit == 0 && !target.empty_file &&
+      target.size < FileCreator::kMinimumLength)
+    return fail("a length in bytes must be at least " +
+                std::to_string(FileCreator::kMinimumLength) + ": " + typed.sizeText);
   if (!FileCreator::IsFolder(job.OutputFolder))
     return fail("folder does not exist: " + job.OutputFolder);
 

@@ -5,8 +5,7 @@ namespace torvane::FileCreator {
 // The largest of the batch sizes that does not exceed what is left, and the
 // exact remainder below the smallest, so that no batch reaches past the end.
 std::int32_t CalcChunkSize(ByteCount remaining) {
-  static constexpr std::int32_t kSizes[] = {61440, 49152, 32768, 16384, 8192, 4096};
-  for (std::int32_t size : kSizes)
+  for (std::int32_t size : kChunkSizes)
     if (remaining >= size) return size;
   return remaining > 0 ? static_cast<std::int32_t>(remaining) : 0;
 }

@@ -4,6 +4,7 @@
 // CONTRACT for the front ends (window and command line). The engine work may
 // add members but keeps these.
 
+#include <array>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -112,13 +113,20 @@ bool BuildSparse();
 // In a verifying run without a seed: the file's size and what its layout
 // allows (line ends, the hexadecimal alphabet and case, the range).
 bool CheckLayout(std::int16_t LowValue, std::int16_t HighValue, const JobSettings& job);
+// The batch sizes a run draws and writes, largest first.
+inline constexpr std::array<std::int32_t, 6> kChunkSizes = {61440, 49152, 32768, 16384, 8192, 4096};
 std::int32_t CalcChunkSize(ByteCount remaining);
 std::vector<std::uint8_t> FmtOutputRecord(std::int32_t recLen, std::vector<std::uint8_t>& pool,
                                           std::int32_t& position, bool addCrLf);
 void ShowProgress(ByteCount written);
 std::int16_t CalcProgress(double current);
 
-// The preset list as the window shows it, and the unit list.
+// The shortest length typed in bytes that a front end takes (0 aside, which
+// is the empty file); the bytes entry of the unit list names it.
+inline constexpr ByteCount kMinimumLength = 6;
+
+// The preset list as the window shows it, and the unit list in the order of
+// JobSettings::CustomUnit (bytes first).
 struct Preset {
   const char* list_text;
   const char* name;

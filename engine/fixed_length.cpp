@@ -3,12 +3,13 @@
 #include <algorithm>
 #include <span>
 
+#include "common/case_mapping.h"
 #include "common/error_box.h"
 #include "common/message_box.h"
 #include "common/stop_flag.h"
+#include "common/text.h"
 #include "common/yield.h"
 #include "engine/builder_run.h"
-#include "engine/case_mapping.h"
 #include "engine/file_creator.h"
 #include "engine/messages.h"
 #include "engine/run_state.h"
@@ -22,7 +23,6 @@ namespace {
 
 constexpr std::int32_t kRecordLength = 80;
 constexpr std::uint32_t kProgressIntervalMs = 250;
-constexpr char kHexDigits[] = "0123456789ABCDEF";
 
 // The most byte yields taken at once (TakeYieldBudget).
 constexpr std::size_t kYieldBlock = 512;

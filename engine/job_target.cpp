@@ -4,6 +4,7 @@
 #include <limits>
 
 #include "common/number_locale.h"
+#include "common/text.h"
 #include "engine/file_creator.h"
 #include "engine/messages.h"
 #include "engine/number_text.h"
@@ -90,7 +91,7 @@ const std::vector<Preset>& Presets() {
 
 const std::vector<std::string>& UnitListTexts() {
   static const std::vector<std::string> texts = {
-      "Bytes [ Minimum 6 bytes ]",
+      "Bytes [ Minimum " + std::to_string(kMinimumLength) + " bytes ]",
       "Kilobytes [ Length  x  1,024 ]",
       "Megabytes [ Length  x  1,048,576 ]",
       "Gigabytes [ Length  x  1,073,741,824 ]",
@@ -112,6 +113,7 @@ JobTarget ResolveTarget(const JobSettings& job) {
 
   if (job.CustomUnit < 0 || job.CustomUnit >= static_cast<int>(std::size(kUnits)))
     return Refused(UnitOutOfRangeMessage(job.CustomUnit));
+  // The window takes a number with blanks around it, so the run must too.
   const std::string_view typed = TrimBlanks(job.CustomLength);
   if (typed.empty() || typed == "0") return EmptyFile();
 

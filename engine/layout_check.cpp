@@ -4,8 +4,9 @@
 #include <array>
 #include <type_traits>
 
+#include "common/case_mapping.h"
+#include "common/text.h"
 #include "engine/builder_run.h"
-#include "engine/case_mapping.h"
 #include "engine/file_creator.h"
 #include "engine/run_state.h"
 

@@ -1,13 +1,16 @@
 #pragma once
 
 // Every text the engine shows, in one place, so that tests compare them
-// byte for byte.
+// byte for byte. The front ends read the texts they share with the engine
+// from here too.
 
 #include <string>
 #include <string_view>
 
 namespace torvane::FileCreator {
 
+// The Create/Stop button's captions: idle, and while a run goes on.
+inline constexpr std::string_view kStartCaption = "Start Creating File";
 inline constexpr std::string_view kStopCaption = "Stop";
 inline constexpr std::string_view kIdleProgressText = "Progress Bar";
 inline constexpr std::string_view kDoneMessage = "Done.";

@@ -18,13 +18,6 @@ bool PushDigit(std::uint64_t& magnitude, int digit) {
 
 }  // namespace
 
-std::string_view TrimBlanks(std::string_view text) {
-  const auto first = text.find_first_not_of(" \t");
-  if (first == std::string_view::npos) return {};
-  const auto last = text.find_last_not_of(" \t");
-  return text.substr(first, last - first + 1);
-}
-
 ScaledNumber ParseScaledDecimal(std::string_view text, int decimals,
                                 std::string_view decimal_point) {
   std::size_t i = 0;

@@ -20,8 +20,4 @@ struct ScaledNumber {
 ScaledNumber ParseScaledDecimal(std::string_view text, int decimals,
                                 std::string_view decimal_point);
 
-// The text without the blanks (spaces and tabs) around it. The window takes
-// a number with blanks around it, so the run must too.
-std::string_view TrimBlanks(std::string_view text);
-
 }  // namespace torvane::FileCreator

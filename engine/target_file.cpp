@@ -5,7 +5,9 @@
 #include <stdexcept>
 #include <system_error>
 
+#include "common/case_mapping.h"
 #include "common/stop_flag.h"
+#include "common/text.h"
 #include "engine/messages.h"
 #include "engine/run_state.h"
 
@@ -211,12 +213,12 @@ void TargetWriter::WriteChecksum() {
   std::array<std::uint8_t, 32> digest{};
   std::uint32_t length = 0;
   if (!hash_->GetHashValue(digest, length)) throw std::runtime_error("The checksum failed.");
-  static constexpr char kHex[] = "0123456789abcdef";
   std::string line;
   for (std::uint8_t b : std::span(digest.data(), length)) {
-    line.push_back(kHex[b >> 4]);
-    line.push_back(kHex[b & 15]);
+    line.push_back(kHexDigits[b >> 4]);
+    line.push_back(kHexDigits[b & 15]);
   }
+  line = LowerCase(line);  // as sha256sum writes it
   const std::string sidecar = path_ + ".sha256";
   line.append("  ").append(path_.substr(path_.find_last_of('/') + 1)).append("\n");
   CheckedTarget file(sidecar);

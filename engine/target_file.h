@@ -52,7 +52,7 @@ class TargetWriter {
   // options.checksum a stale "<file>.sha256" is removed now, and the bytes
   // written are hashed as they go.
   TargetWriter(std::string path, const RunOptions& options, bool gather);
-  static constexpr std::size_t kMaxGathered = 61440;
+  static constexpr std::size_t kMaxGathered = kChunkSizes[0];
   ~TargetWriter();
   TargetWriter(const TargetWriter&) = delete;
   TargetWriter& operator=(const TargetWriter&) = delete;

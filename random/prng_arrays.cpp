@@ -6,8 +6,10 @@
 #include <cstdio>
 #include <unordered_set>
 
+#include "common/case_mapping.h"
 #include "common/pseudo_random.h"
 #include "common/stop_flag.h"
+#include "common/text.h"
 #include "common/yield.h"
 #include "random/prng.h"
 #include "random/prng_internal.h"
@@ -32,27 +34,6 @@ std::string TextOf(const Value& value) {
   char buffer[32];
   std::snprintf(buffer, sizeof buffer, "%.15g", number);
   return buffer;
-}
-
-std::string TrimSpaces(const std::string& text) {
-  const auto begin = text.find_first_not_of(' ');
-  if (begin == std::string::npos) return {};
-  return text.substr(begin, text.find_last_not_of(' ') - begin + 1);
-}
-
-// Windows-1252 case folding: ASCII, the Latin-1 letters and the four
-// letter pairs of the 0x80-0x9F block.
-void FoldCase(std::string& text) {
-  for (char& c : text) {
-    const auto u = static_cast<unsigned char>(c);
-    if ((u >= 'A' && u <= 'Z') || (u >= 0xC0 && u <= 0xDE && u != 0xD7)) {
-      c = static_cast<char>(u + 0x20);
-    } else if (u == 0x8A || u == 0x8C || u == 0x8E) {
-      c = static_cast<char>(u + 0x10);
-    } else if (u == 0x9F) {
-      c = static_cast<char>(0xFF);
-    }
-  }
 }
 
 std::int32_t StorageIdentity(const void* storage) {
@@ -183,9 +164,10 @@ bool cPrng::RemoveDupes(Values& avntData, bool blnCaseSenitive, std::int32_t& ln
     std::unordered_set<std::string> seen;
     std::int32_t dupes = 0;
     for (std::size_t i = 0; i + 1 < avntData.size(); ++i) {
-      std::string key = TrimSpaces(TextOf(avntData[i]));
+      // Only spaces are trimmed here: "a" and "a\t" stay two items.
+      std::string key(TrimBlanks(TextOf(avntData[i]), " "));
       if (!key.empty()) {  // blank items are dropped, not counted
-        if (!blnCaseSenitive) FoldCase(key);
+        if (!blnCaseSenitive) key = LowerCase(key);
         if (seen.insert(std::move(key)).second)
           kept.push_back(avntData[i]);
         else

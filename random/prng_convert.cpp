@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "common/stop_flag.h"
+#include "common/text.h"
 #include "common/yield.h"
 #include "random/prng.h"
 #include "random/prng_internal.h"
@@ -10,10 +11,6 @@
 namespace torvane {
 
 using namespace prng_detail;
-
-namespace {
-constexpr char kHexDigits[] = "0123456789ABCDEF";
-}
 
 RndResult cPrng::ConvertDataToHex(std::int32_t lngLength, std::string_view strData,
                                   bool blnAsText) noexcept {

@@ -44,6 +44,10 @@ QPoint CursorHotSpot(const std::string& path) {
   return {word(10), word(12)};
 }
 
+// The minimum length holds while the unit list shows bytes; the rule
+// compares the list's shown text.
+bool IsBytesUnit(const QString& shown) { return S(shown) == FileCreator::UnitListTexts().front(); }
+
 }  // namespace
 
 void TextBox::focusOutEvent(QFocusEvent* event) {
@@ -216,9 +220,9 @@ void Form1::Combo2_Click() {
   settings_.WriteListIndex(setting::kCombo2, Combo2->currentIndex());
   // Switching to bytes lifts a shorter length to the minimum without a word;
   // a length that is not a number is left for the box's own check.
-  if (S(Combo2->currentText()) != text::kBytesUnit) return;
+  if (!IsBytesUnit(Combo2->currentText())) return;
   const auto length = ComparedValue(S(Text3->text()));
-  if (length && *length < 6) Text3->setText(Q(text::kLengthReset));
+  if (length && *length < FileCreator::kMinimumLength) Text3->setText(Q(text::LengthReset()));
 }
 
 // ---- Text boxes ----------------------------------------------------------
@@ -258,9 +262,9 @@ void Form1::Text3_LostFocus() {
     Text3->setFocus(Qt::OtherFocusReason);
     return;
   }
-  if (S(Combo2->currentText()) == text::kBytesUnit && *ComparedValue(length) < 6) {
-    MsgBox(text::kBelowMinimum);
-    Text3->setText(Q(text::kLengthReset));
+  if (IsBytesUnit(Combo2->currentText()) && *ComparedValue(length) < FileCreator::kMinimumLength) {
+    MsgBox(text::BelowMinimum());
+    Text3->setText(Q(text::LengthReset()));
   }
 }
 

@@ -9,9 +9,9 @@
 #include <QRadioButton>
 #include <QScreen>
 
+#include "engine/messages.h"
 #include "ui/form1.h"
 #include "ui/qt_text.h"
-#include "ui/window_texts.h"
 
 namespace torvane::ui {
 namespace {
@@ -118,13 +118,13 @@ void Form1::BuildControls() {
   Text4 = text_box("Text4", Frame6, "", {240, 300, 6540, 345});
   PushButton7 = button("PushButton7", Frame6, "...", {6840, 300, 675, 345});
 
-  PushButton1 = button("PushButton1", this, text::kStartCaption, {120, 5145, 7800, 405});
+  PushButton1 = button("PushButton1", this, FileCreator::kStartCaption, {120, 5145, 7800, 405});
   ProgressBar1 = placed(new QProgressBar(this), "ProgressBar1", {120, 5670, 7800, 405});
   ProgressBar1->setRange(0, 100);
   ProgressBar1->setValue(0);
   ProgressBar1->setTextVisible(true);
   ProgressBar1->setAlignment(Qt::AlignCenter);
-  SetProgressText(text::kProgressIdle);
+  SetProgressText(FileCreator::kIdleProgressText);
 
   // The design's selections: the first option of every frame, the preset size.
   Option1->setChecked(true);

@@ -1,27 +1,10 @@
 #include "ui/form_settings.h"
 
+#include "common/case_mapping.h"
+#include "common/text.h"
 #include "ui/numeric_text.h"
 
 namespace torvane::ui {
-namespace {
-
-bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i) {
-    const auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c; };
-    if (lower(a[i]) != lower(b[i])) return false;
-  }
-  return true;
-}
-
-std::string Trimmed(std::string text) {
-  const auto first = text.find_first_not_of(" \t");
-  if (first == std::string::npos) return {};
-  const auto last = text.find_last_not_of(" \t");
-  return text.substr(first, last - first + 1);
-}
-
-}  // namespace
 
 std::string FormSettings::ReadText(const SettingKey& setting) const {
   return ReadText(setting, setting.fallback);
@@ -32,9 +15,10 @@ std::string FormSettings::ReadText(const SettingKey& setting, std::string_view f
 }
 
 bool FormSettings::ReadOption(const SettingKey& setting) const {
-  const std::string text = Trimmed(ReadText(setting));
-  if (EqualsIgnoringCase(text, "True")) return true;
-  if (EqualsIgnoringCase(text, "False")) return false;
+  const std::string text(TrimBlanks(ReadText(setting)));
+  const std::string word = LowerCase(text);
+  if (word == "true") return true;
+  if (word == "false") return false;
   if (const auto value = NumericValue(text)) return *value != 0;
   throw UnreadableSetting("Type mismatch");
 }

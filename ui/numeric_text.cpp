@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "common/number_locale.h"
+#include "common/text.h"
 #include "engine/number_text.h"
 
 namespace torvane::ui {
@@ -13,7 +14,7 @@ namespace {
 // `decimals` places, a half to the even digit; one too large for the run
 // compares as an infinity of its sign, so every comparison has an answer.
 std::optional<double> Value(std::string_view text, int decimals) {
-  text = FileCreator::TrimBlanks(text);
+  text = TrimBlanks(text);
   const FileCreator::ScaledNumber number =
       FileCreator::ParseScaledDecimal(text, decimals, UserNumberLocale().decimal_point);
   switch (number.status) {

@@ -1,30 +1,34 @@
 #pragma once
 
-// Every text the window shows by itself, byte for byte.
+// Every text the window shows by itself, byte for byte. The texts it shares
+// with the engine and the command line (the button's idle caption, the idle
+// progress text, the unit list, the minimum length) are the engine's, in
+// engine/messages.h and engine/file_creator.h.
 
+#include <string>
 #include <string_view>
+
+#include "engine/file_creator.h"
 
 namespace torvane::ui::text {
 
 inline constexpr std::string_view kWindowTitle = "Torvane Software";
-inline constexpr std::string_view kStartCaption = "Start Creating File";
-inline constexpr std::string_view kProgressIdle = "Progress Bar";
 inline constexpr std::string_view kFolderInstruction = "Please select folder:";
 inline constexpr std::string_view kHandCursorFile = "HAND-M.CUR";
-
-// The unit whose minimum length is 6; the rule compares the list's shown text.
-inline constexpr std::string_view kBytesUnit = "Bytes [ Minimum 6 bytes ]";
 
 inline constexpr std::string_view kMustBeNumeric = "Must be a numeric entry.";
 inline constexpr std::string_view kLowNotBelowHigh =
     "Low must not be greater than or equal to high.";
 inline constexpr std::string_view kHighNotAboveLow = "High must not be less than or equal to low.";
-inline constexpr std::string_view kBelowMinimum = "Must be greater than or equal to 6.";
+inline std::string BelowMinimum() {
+  return "Must be greater than or equal to " + std::to_string(FileCreator::kMinimumLength) + ".";
+}
 
 // The values a rejected entry is reset to.
 inline constexpr std::string_view kLowReset = "0";
 inline constexpr std::string_view kHighReset = "255";
-inline constexpr std::string_view kLengthReset = "6";
+// A length in bytes below the minimum goes back to the minimum.
+inline std::string LengthReset() { return std::to_string(FileCreator::kMinimumLength); }
 
 // Error descriptions of the start-up steps.
 inline constexpr std::string_view kInvalidArgument = "Invalid procedure call or argument";

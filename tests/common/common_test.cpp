@@ -3,10 +3,12 @@
 #include <stdexcept>
 #include <thread>
 
+#include "common/case_mapping.h"
 #include "common/error_box.h"
 #include "common/number_locale.h"
 #include "common/pseudo_random.h"
 #include "common/settings_store.h"
+#include "common/text.h"
 #include "common/yield.h"
 #include "tests/support/fakes.h"
 
@@ -45,7 +47,7 @@ TEST(Yield, BlockBudgetNeverSkipsAClockRead) {
   CountingPump pump;
   ScopedEventPump scope(&pump, YieldPolicy{100, std::chrono::nanoseconds(0)});
   EXPECT_TRUE(TryYieldBlock(60));
-  EXPECT_FALSE(TryYieldBlock(60));  // the clock read falls inside: go step by step
+  EXPECT_FALSE(TryYieldBlock(60));         // the clock read falls inside: go step by step
   EXPECT_EQ(TakeYieldBudget(20, 3), 13u);  // whole items of the 39 spare yields
   EXPECT_EQ(TakeYieldBudget(5), 0u);
   int steps = 0;
@@ -54,6 +56,34 @@ TEST(Yield, BlockBudgetNeverSkipsAClockRead) {
     ++steps;
   }
   EXPECT_EQ(steps, 1);
+}
+
+// Every kind of Windows-1252 letter pair converts both ways; bytes without a
+// partner in the code page (digits, CR, LF, ×, ÷, ß, µ, ƒ, the signs around
+// A-Z and a-z) stay whichever way the text is converted.
+TEST(CaseMapping, LetterPairsConvertBothWaysAndTheRestStays) {
+  const std::string upper = "AZ\x8A\x8C\x8E\x9F\xC0\xC9\xD6\xD8\xDE";
+  const std::string lower = "az\x9A\x9C\x9E\xFF\xE0\xE9\xF6\xF8\xFE";
+  const std::string unpaired = "09\r\n\xD7\xF7\xDF\xB5\x83\x80\xA0@[`{";
+  EXPECT_EQ(LowerCase(upper + unpaired), lower + unpaired);
+  EXPECT_EQ(LowerCase(lower + unpaired), lower + unpaired);
+  const auto converted = [](std::string text, CaseConversion conversion) {
+    ConvertCase(std::span(reinterpret_cast<std::uint8_t*>(text.data()), text.size()), conversion);
+    return text;
+  };
+  EXPECT_EQ(converted(lower + unpaired, CaseConversion::Upper), upper + unpaired);
+  EXPECT_EQ(converted(upper + unpaired, CaseConversion::Lower), lower + unpaired);
+  EXPECT_EQ(converted(lower + upper, CaseConversion::None), lower + upper);
+}
+
+// Both ends lose their blanks, the inside keeps them; cPrng trims spaces only.
+TEST(Text, TrimBlanksTakesBlanksFromBothEndsOnly) {
+  const std::tuple<std::string_view, std::string_view, std::string_view> rows[] = {
+      {" \t1 5\t ", " \t", "1 5"}, {"x", " \t", "x"},       {" \t \t", " \t", ""}, {"", " \t", ""},
+      {"\t a \t", " ", "\t a \t"}, {"  a\t  ", " ", "a\t"},
+  };
+  for (const auto& [text, blanks, trimmed] : rows) EXPECT_EQ(TrimBlanks(text, blanks), trimmed);
+  EXPECT_EQ(TrimBlanks("\t 6 \t"), "6");
 }
 
 TEST(ErrorBox, TextNamesProjectModuleProcedureAndLine) {

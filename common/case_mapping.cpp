@@ -1,6 +1,6 @@
-#include "engine/case_mapping.h"
+#include "common/case_mapping.h"
 
-namespace torvane::FileCreator {
+namespace torvane {
 namespace {
 
 // The upper-case letters of Windows-1252 beyond ASCII and their lower-case
@@ -35,4 +35,10 @@ void ConvertCase(std::span<std::uint8_t> bytes, CaseConversion conversion) {
   for (auto& b : bytes) b = table[b];
 }
 
-}  // namespace torvane::FileCreator
+std::string LowerCase(std::string_view text) {
+  std::string lower(text);
+  for (char& c : lower) c = static_cast<char>(kLower[static_cast<std::uint8_t>(c)]);
+  return lower;
+}
+
+}  // namespace torvane
