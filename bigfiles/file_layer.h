@@ -56,6 +56,13 @@ class FileLayer {
   // Puts the folder entry of `path` on stable storage, so that a new name
   // survives a crash.
   virtual bool SyncFolderOf(const std::string& path) = 0;
+  // What the file system of a folder offers: the bytes free for this user
+  // and the size of the largest file it can hold.
+  struct Space {
+    ByteCount free = 0;
+    ByteCount largest_file = 0;
+  };
+  virtual bool FolderSpace(const std::string& folder, Space& space) = 0;
   // Checks that the descriptor can be positioned at `offset` (fails on pipes).
   virtual bool Seek(int fd, ByteCount offset) = 0;
   // One transfer at an explicit offset; may move fewer bytes than asked.
@@ -91,6 +98,9 @@ class FileLayerWrapper : public FileLayer {
   bool LockExclusive(int fd) override { return target_.LockExclusive(fd); }
   bool Remove(const std::string& path) override { return target_.Remove(path); }
   bool SyncFolderOf(const std::string& path) override { return target_.SyncFolderOf(path); }
+  bool FolderSpace(const std::string& folder, Space& space) override {
+    return target_.FolderSpace(folder, space);
+  }
   bool Seek(int fd, ByteCount offset) override { return target_.Seek(fd, offset); }
   long WriteAt(int fd, const std::uint8_t* data, std::size_t size, ByteCount offset) override {
     return target_.WriteAt(fd, data, size, offset);

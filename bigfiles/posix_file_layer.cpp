@@ -1,14 +1,20 @@
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
+#include <sys/statfs.h>
+#include <sys/statvfs.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <limits>
 
 #include "bigfiles/file_layer.h"
 
 namespace torvane {
 namespace {
+
+constexpr ByteCount kLargestCount = std::numeric_limits<ByteCount>::max();
 
 FileLayer::Identity IdentityOf(const struct stat& info) {
   using Kind = FileLayer::Identity::Kind;
@@ -108,6 +114,26 @@ class PosixFileLayer final : public FileLayer {
     const bool synced = ::fsync(fd) == 0;
     ::close(fd);
     return synced;
+  }
+
+  bool FolderSpace(const std::string& folder, Space& space) override {
+    struct statvfs volume;
+    struct statfs kind;
+    if (::statvfs(folder.c_str(), &volume) != 0 || ::statfs(folder.c_str(), &kind) != 0)
+      return false;
+    const auto free = static_cast<unsigned __int128>(volume.f_bavail) * volume.f_frsize;
+    space.free = static_cast<ByteCount>(std::min<unsigned __int128>(free, kLargestCount));
+    // FAT keeps a file's size in 32 bits; other file systems say how many
+    // bits their sizes have (none said: no limit below the byte count's).
+    constexpr long kMsdosMagic = 0x4d44;
+    const long bits = ::pathconf(folder.c_str(), _PC_FILESIZEBITS);
+    if (static_cast<long>(kind.f_type) == kMsdosMagic)
+      space.largest_file = 4294967295LL;
+    else if (bits > 0 && bits < 64)
+      space.largest_file = (ByteCount{1} << (bits - 1)) - 1;
+    else
+      space.largest_file = kLargestCount;
+    return true;
   }
 
   bool Seek(int fd, ByteCount offset) override {

@@ -17,7 +17,7 @@ struct JobSettings {
   bool UsePresetSize = true;
   int PresetIndex = 0;  // row of the preset list, 0 to 23
   std::string CustomLength;
-  int CustomUnit = 0;  // 0 bytes, 1 kilobytes, 2 megabytes, 3 gigabytes
+  int CustomUnit = 0;  // 0 bytes, 1 kilobytes, 2 megabytes, 3 gigabytes, 4 terabytes (not in the window)
   std::string LowText = "0";
   std::string HighText = "255";
   bool FixedLength = true;

@@ -43,6 +43,7 @@ struct RunOptions {
   int compressible = 0;   // continuous random content: per cent of each chunk made zero
   bool checksum = false;  // "<file>.sha256" beside the file, of the bytes it holds
   VerifyMode verify = VerifyMode::None;
+  int copy = 1;  // the k-th file of one size in a batch: "_k" ends its name from 2 on
 };
 // Applies to every run from now on.
 void SetRunOptions(const RunOptions& options);

@@ -15,16 +15,20 @@ namespace {
 constexpr ByteCount kKiB = 1024;
 constexpr ByteCount kMiB = 1024 * kKiB;
 constexpr ByteCount kGiB = 1024 * kMiB;
+constexpr ByteCount kTiB = 1024 * kGiB;
 
 struct Unit {
   const char* prefix;
   ByteCount bytes;
 };
-constexpr Unit kUnits[] = {{"Byte_", 1}, {"KB_", kKiB}, {"MB_", kMiB}, {"GB_", kGiB}};
+// The window's list offers the first four; terabytes come from the command line.
+constexpr Unit kUnits[] = {
+    {"Byte_", 1}, {"KB_", kKiB}, {"MB_", kMiB}, {"GB_", kGiB}, {"TB_", kTiB}};
 
 // Typed length (fixed point, four decimals) times the unit, still in fixed
-// point. Bytes to megabytes multiply exactly in 64 bits; gigabytes are
-// multiplied in double precision and rounded back to four decimals.
+// point. Bytes to megabytes multiply exactly in 64 bits; gigabytes and
+// terabytes are multiplied in double precision and rounded back to four
+// decimals.
 bool ScaleByUnit(FixedPoint4 length, int unit, FixedPoint4& bytes) {
   if (unit < 3) return !__builtin_mul_overflow(length, kUnits[unit].bytes, &bytes);
   const double product = static_cast<double>(length) / kFixedPointScale *

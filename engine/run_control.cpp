@@ -135,7 +135,8 @@ void BeginProcessing() {
     if (StopFlag) return;
 
     const JobSettings job = source->ReadJob();
-    const JobTarget target = ResolveTarget(job);
+    JobTarget target = ResolveTarget(job);
+    if (g_run.options.copy > 1) target.name += "_" + std::to_string(g_run.options.copy);
     if (!IsFolder(job.OutputFolder)) {
       // The folder is read again here and may have changed since the click;
       // an empty one would put the file at the root.

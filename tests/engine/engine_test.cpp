@@ -59,7 +59,7 @@ INSTANTIATE_TEST_SUITE_P(
                       T{nullptr, -1, PresetOutOfRangeMessage(-1)}, T{nullptr, 24, ""},
                       T{"-5", 1, LengthNegativeMessage("-5")}, T{"-0.5", 0, ""},
                       T{"abc", 0, LengthNotANumberMessage("abc")}, T{"1e3", 0, ""},
-                      T{"1", 4, UnitOutOfRangeMessage(4)}, T{"0", -1, ""},
+                      T{"1", 5, UnitOutOfRangeMessage(5)}, T{"2", 4, "TB_2 2199023255552"}, T{"0", -1, ""},
                       T{"930000000000000", 0, LengthTooLargeMessage("930000000000000")},
                       T{"900000000000000", 2, ""}, T{"900000000000", 3, ""}));
 

@@ -1,0 +1,33 @@
+#pragma once
+
+// Before a batch touches any file: does the folder have room for it, and
+// how large are the files that fill it. The folder is asked through the file
+// layer, so tests can stand in for any file system.
+
+#include <string>
+#include <vector>
+
+#include "common/byte_count.h"
+
+namespace torvane::FileCreator {
+
+// "" when the folder's file system can take every one of `sizes` and, with
+// `needs_space`, all of them together in its free space; otherwise one line
+// with the numbers, for the user.
+std::string CheckRoom(const std::string& folder, const std::vector<ByteCount>& sizes,
+                      bool needs_space);
+
+// The most files one batch makes.
+inline constexpr ByteCount kMaxFiles = 1000000;
+
+// The files that take the folder's free space down to `reserve`: one file,
+// or (with `max_file` > 0) as many as it takes of at most `max_file` bytes,
+// each a whole number of `unit`s (a record or a chunk). `error` is set when
+// nothing fits.
+struct FillPlan {
+  std::vector<ByteCount> sizes;
+  std::string error;
+};
+FillPlan PlanFill(const std::string& folder, ByteCount reserve, ByteCount max_file, ByteCount unit);
+
+}  // namespace torvane::FileCreator
