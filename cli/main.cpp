@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "cli/batch.h"
 #include "cli/options.h"
 #include "cli/progress_line.h"
 #include "common/message_box.h"
@@ -40,11 +41,22 @@ class TerminalView : public RunView {
   void SetMousePointer(MousePointer) override {}
   void SetProgressValue(int) override {}
   void SetProgressText(std::string_view) override {}
+  // A batch shows which file runs and the bytes and time of the whole batch.
+  void StartFile(int index, int count, ByteCount done, ByteCount all) {
+    index_ = index;
+    count_ = count;
+    done_ = done;
+    all_ = all;
+  }
   void SetProgressBytes(ByteCount written, ByteCount total) override {
     if (!show_) return;
     const double elapsed =
         std::chrono::duration<double>(std::chrono::steady_clock::now() - start_).count();
-    std::fprintf(stderr, "\r%s\033[K", RenderProgress(written, total, elapsed).c_str());
+    const std::string line = count_ > 1
+                                 ? "(" + std::to_string(index_) + "/" + std::to_string(count_) +
+                                       ") " + RenderProgress(done_ + written, all_, elapsed)
+                                 : RenderProgress(written, total, elapsed);
+    std::fprintf(stderr, "\r%s\033[K", line.c_str());
     std::fflush(stderr);
     drawn_ = true;
     line_open_ = true;
@@ -66,6 +78,10 @@ class TerminalView : public RunView {
   bool show_;
   bool drawn_ = false;
   bool line_open_ = false;
+  int index_ = 1;
+  int count_ = 1;
+  ByteCount done_ = 0;
+  ByteCount all_ = 0;
   std::string caption_{FileCreator::kStartCaption};
   std::chrono::steady_clock::time_point start_ = std::chrono::steady_clock::now();
 };
@@ -95,7 +111,10 @@ class StderrBoxes : public MessageBoxes {
       }
     }
     while (!line.empty() && line.back() == ' ') line.pop_back();
-    if (!reason.empty()) line.append(": ").append(reason);
+    if (!reason.empty()) {
+      if (!line.empty() && line.back() == '.') line.pop_back();  // "...read: No such file"
+      line.append(": ").append(reason);
+    }
     view_.EndLine();
     std::fprintf(stderr, "%s: %s\n", kProgramName, line.c_str());
     ++shown;
@@ -106,6 +125,7 @@ class StderrBoxes : public MessageBoxes {
 class FixedJob : public JobSource {
  public:
   explicit FixedJob(JobSettings job) : job_(std::move(job)) {}
+  void Set(JobSettings job) { job_ = std::move(job); }
   std::string OutputFolder() override { return job_.OutputFolder; }
   JobSettings ReadJob() override { return job_; }
   bool HexPairs() override { return job_.HexPairs; }
@@ -129,6 +149,36 @@ class InterruptPump : public EventPump {
   bool asked_ = false;
 };
 
+// What one file's run tells the user; returns its exit status.
+int Report(FileCreator::RunOutcome outcome, FileCreator::VerifyMode verify, int boxes_shown) {
+  const std::string& path = FileCreator::JobFilePath();
+  switch (outcome) {
+    case FileCreator::RunOutcome::Completed: {
+      if (verify == FileCreator::VerifyMode::Rules)
+        std::fprintf(stderr,
+                     "%s: checked the size and the layout only: without --seed the content "
+                     "itself cannot be made again\n",
+                     kProgramName);
+      // A script reads the path from here: one it did not get is no success.
+      errno = 0;
+      const char* ok = verify != FileCreator::VerifyMode::None ? "OK " : "";
+      if (std::printf("%s%s\n", ok, path.c_str()) < 0 || std::fflush(stdout) != 0) {
+        std::fprintf(stderr, "%s: the path of %s could not be written to standard output: %s\n",
+                     kProgramName, path.c_str(),
+                     errno != 0 ? std::strerror(errno) : "unknown error");
+        return 1;
+      }
+      return 0;
+    }
+    case FileCreator::RunOutcome::Stopped:
+      return 130;
+    default:
+      if (boxes_shown == 0)
+        std::fprintf(stderr, "%s: could not create %s\n", kProgramName, path.c_str());
+      return 1;
+  }
+}
+
 int Run(int argc, char** argv) {
   const ParseResult parsed = ParseCommandLine(std::vector<std::string>(argv + 1, argv + argc));
   if (!parsed.ok) {
@@ -144,10 +194,18 @@ int Run(int argc, char** argv) {
     return 0;
   }
 
-  JobSettings job = parsed.options.job;
+  const Options& options = parsed.options;
+  std::string folder = options.job.OutputFolder;
   std::error_code ignored;
-  const auto absolute = std::filesystem::absolute(job.OutputFolder, ignored);
-  if (!ignored) job.OutputFolder = absolute.lexically_normal().string();
+  const auto absolute = std::filesystem::absolute(folder, ignored);
+  if (!ignored) folder = absolute.lexically_normal().string();
+
+  std::string refused;
+  const std::vector<BatchFile> files = PlanBatch(options, folder, refused);
+  if (files.empty()) {
+    std::fprintf(stderr, "%s: %s\n", kProgramName, refused.c_str());
+    return 2;
+  }
 
   struct sigaction action {};
   action.sa_handler = OnInterrupt;
@@ -155,55 +213,46 @@ int Run(int argc, char** argv) {
   action.sa_flags = SA_RESTART;
   sigaction(SIGINT, &action, nullptr);
 
-  TerminalView view(!parsed.options.quiet && isatty(STDERR_FILENO));
+  TerminalView view(!options.quiet && isatty(STDERR_FILENO));
   StderrBoxes boxes(view);
   ScopedMessageBoxes boxScope(&boxes);
   InterruptPump pump;
   ScopedEventPump pumpScope(&pump, YieldPolicy::Production());
-  FixedJob source(job);
+  FixedJob source(files.front().job);
   FileCreator::Attach(&source, &view);
-  FileCreator::SetRunOptions(parsed.options.run);
-  // A seed replaces the system's generator for this one file.
-  std::optional<SeededCryptoProvider> seeded;
-  CryptoProvider* system = nullptr;
-  if (parsed.options.seed) {
-    seeded.emplace(*parsed.options.seed);
-    system = InstallCryptoProvider(&*seeded);
+
+  ByteCount all = 0;
+  for (const BatchFile& file : files) all += file.size;
+  ByteCount done = 0;
+  int worst = 0;
+  for (std::size_t i = 0; i < files.size(); ++i) {
+    const BatchFile& file = files[i];
+    source.Set(file.job);
+    FileCreator::RunOptions run = options.run;
+    run.copy = file.copy;
+    FileCreator::SetRunOptions(run);
+    // A seed replaces the system's generator, afresh for each file; the k-th
+    // copy of a size takes the seed with "_k" after it, as its name does.
+    std::optional<SeededCryptoProvider> seeded;
+    CryptoProvider* system = nullptr;
+    if (options.seed) {
+      seeded.emplace(file.copy > 1 ? *options.seed + "_" + std::to_string(file.copy)
+                                   : *options.seed);
+      system = InstallCryptoProvider(&*seeded);
+    }
+    view.StartFile(static_cast<int>(i) + 1, static_cast<int>(files.size()), done, all);
+    boxes.shown = 0;
+    FileCreator::PushButton1_Click();
+    if (seeded) InstallCryptoProvider(system);
+    const FileCreator::RunOutcome outcome = FileCreator::LastOutcome();
+    view.Finish(outcome == FileCreator::RunOutcome::Completed, FileCreator::BytesKept());
+    const int status = Report(outcome, options.run.verify, boxes.shown);
+    worst = std::max(worst, status);
+    done += file.size;
+    if (status == 130) break;                // Ctrl-C ends the batch: no more files
+    if (status != 0 && options.fill) break;  // the disk filled sooner
   }
-
-  FileCreator::PushButton1_Click();
-  const FileCreator::RunOutcome outcome = FileCreator::LastOutcome();
-  view.Finish(outcome == FileCreator::RunOutcome::Completed, FileCreator::BytesKept());
-
-  if (seeded) InstallCryptoProvider(system);
-
-  const bool verified = parsed.options.run.verify != FileCreator::VerifyMode::None;
-  if (outcome == FileCreator::RunOutcome::Completed &&
-      parsed.options.run.verify == FileCreator::VerifyMode::Rules)
-    std::fprintf(stderr,
-                 "%s: checked the size and the layout only: without --seed the content itself "
-                 "cannot be made again\n",
-                 kProgramName);
-  switch (outcome) {
-    case FileCreator::RunOutcome::Completed:
-      // A script reads the path from here: one it did not get is no success.
-      errno = 0;
-      if (std::printf("%s%s\n", verified ? "OK " : "", FileCreator::JobFilePath().c_str()) < 0 ||
-          std::fflush(stdout) != 0) {
-        std::fprintf(stderr, "%s: the path of %s could not be written to standard output: %s\n",
-                     kProgramName, FileCreator::JobFilePath().c_str(),
-                     errno != 0 ? std::strerror(errno) : "unknown error");
-        return 1;
-      }
-      return 0;
-    case FileCreator::RunOutcome::Stopped:
-      return 130;
-    default:
-      if (boxes.shown == 0)
-        std::fprintf(stderr, "%s: could not create %s\n", kProgramName,
-                     FileCreator::JobFilePath().c_str());
-      return 1;
-  }
+  return worst;
 }
 
 }  // namespace

@@ -1,7 +1,9 @@
 #include "cli/options.h"
 
 #include <CLI/CLI.hpp>
+#include <algorithm>
 #include <cctype>
+#include <charconv>
 #include <cstdlib>
 #include <optional>
 #include <utility>
@@ -9,6 +11,7 @@
 #include "common/case_mapping.h"
 #include "common/text.h"
 #include "engine/file_creator.h"
+#include "engine/room.h"
 
 namespace torvane::cli {
 namespace {
@@ -40,8 +43,9 @@ std::optional<int> FindPreset(const std::string& wanted) {
   return std::nullopt;
 }
 
-// "1536", "1.5KB", "10 mb": the number as typed (it names the file) and the
-// unit. Returns why the text is no size, or nothing.
+// "1536", "1.5KB", "10 mb", "2TiB": the number as typed (it names the file)
+// and the unit. Units are powers of 1024, whether written KB or KiB.
+// Returns why the text is no size, or nothing.
 std::string SplitSize(const std::string& raw, std::string& number, int& unit) {
   const std::string text(TrimBlanks(raw));
   std::size_t i = 0;
@@ -51,26 +55,72 @@ std::string SplitSize(const std::string& raw, std::string& number, int& unit) {
   }
   const std::size_t start = i;
   bool digits = false;
-  while (i < text.size() && std::isdigit(static_cast<unsigned char>(text[i]))) ++i, digits = true;
+  auto skip_digits = [&] {
+    while (i < text.size() && std::isdigit(static_cast<unsigned char>(text[i]))) {
+      ++i;
+      digits = true;
+    }
+  };
+  skip_digits();
   if (i < text.size() && text[i] == '.') {
     ++i;
-    while (i < text.size() && std::isdigit(static_cast<unsigned char>(text[i]))) ++i, digits = true;
+    skip_digits();
   }
   if (!digits) return "not a number: " + raw;
   number = text.substr(start, i - start);
+  static const std::vector<std::vector<std::string>> kSuffixes = {
+      {"", "b"}, {"k", "kb", "kib"}, {"m", "mb", "mib"}, {"g", "gb", "gib"}, {"t", "tb", "tib"}};
   const std::string suffix = LowerCase(TrimBlanks(std::string_view(text).substr(i)));
-  if (suffix.empty() || suffix == "b")
-    unit = 0;
-  else if (suffix == "kb" || suffix == "k")
-    unit = 1;
-  else if (suffix == "mb" || suffix == "m")
-    unit = 2;
-  else if (suffix == "gb" || suffix == "g")
-    unit = 3;
-  else
-    return "unknown unit '" + text.substr(i) + "' (use B, KB, MB or GB)";
+  for (std::size_t u = 0; u < kSuffixes.size(); ++u) {
+    if (std::find(kSuffixes[u].begin(), kSuffixes[u].end(), suffix) == kSuffixes[u].end()) continue;
+    unit = static_cast<int>(u);
+    return {};
+  }
+  return "unknown unit '" + text.substr(i) + "' (use B, KB, MB, GB or TB)";
+}
+
+}  // namespace
+
+std::string ParseSizeText(const std::string& raw, JobSettings& job) {
+  const std::string text(TrimBlanks(raw));
+  // An offset in bytes after the size: "10MB+1", "1GB-80".
+  const auto sign = text.find_last_of("+-");
+  const bool offset = sign != std::string::npos && sign > 0;
+  const std::string base = offset ? text.substr(0, sign) : text;
+  std::string number;
+  int unit = 0;
+  if (std::string error = SplitSize(base, number, unit); !error.empty()) return error;
+  job.UsePresetSize = false;
+  job.CustomLength = number;
+  job.CustomUnit = unit;
+  const FileCreator::JobTarget target = FileCreator::ResolveTarget(job);
+  if (!target.ok) return target.error;
+  ByteCount size = target.size;
+  if (offset) {
+    const std::string bytes(TrimBlanks(std::string_view(text).substr(sign + 1)));
+    ByteCount by = 0;
+    const auto [end, error] = std::from_chars(bytes.data(), bytes.data() + bytes.size(), by);
+    if (bytes.empty() || error != std::errc() || end != bytes.data() + bytes.size())
+      return "the offset after the size must be a whole number of bytes: " + raw;
+    if (text[sign] == '-') by = -by;
+    if (__builtin_add_overflow(size, by, &size)) return "too large for a file: " + raw;
+    // Named by its byte count: "Byte_10485761".
+    job.CustomUnit = 0;
+    job.CustomLength = std::to_string(size);
+  }
+  if ((unit == 0 || offset) && !target.empty_file && size < FileCreator::kMinimumLength)
+    return "must be at least " + std::to_string(FileCreator::kMinimumLength) + " bytes: " + raw;
   return {};
 }
+
+std::optional<ByteCount> SizeInBytes(const std::string& raw, std::string& error) {
+  JobSettings job;
+  error = ParseSizeText(raw, job);
+  if (!error.empty()) return std::nullopt;
+  return FileCreator::ResolveTarget(job).size;
+}
+
+namespace {
 
 // Validators and transformers of the option table. CLI11 puts the option's
 // name in front of the message each one returns; their descriptions stay
@@ -79,24 +129,25 @@ std::string SplitSize(const std::string& raw, std::string& number, int& unit) {
 CLI::Validator SizeText() {
   return CLI::Validator(
       [](std::string& text) {
-        std::string number;
-        int unit = 0;
-        return SplitSize(text, number, unit);
+        JobSettings job;
+        return ParseSizeText(text, job);
       },
       "");
 }
 
-// The preset becomes its row, which the option stores.
-CLI::Validator PresetText() {
-  return CLI::Validator(
-      [](std::string& text) -> std::string {
-        const auto index = FindPreset(text);
-        if (!index)
-          return "no such preset: " + text + " (use 0-23 or a list text such as \"1.44 mb\")";
-        text = std::to_string(*index);
-        return {};
-      },
-      "");
+// "1, 1.44 mb (1,457,664 bytes)" is two presets: commas inside parentheses
+// belong to a list text.
+std::vector<std::string> SplitOutsideParentheses(const std::string& text) {
+  std::vector<std::string> parts(1);
+  int depth = 0;
+  for (char c : text) {
+    depth += c == '(' ? 1 : c == ')' ? -1 : 0;
+    if (c == ',' && depth <= 0)
+      parts.emplace_back();
+    else
+      parts.back().push_back(c);
+  }
+  return parts;
 }
 
 // Decimal digits only: CLI11 alone would also read "0x1F" and "010" (octal).
@@ -135,7 +186,12 @@ CLI::Option* OneOf(CLI::Option* option, std::vector<std::pair<std::string, T>> w
 // What the table fills in besides Options: values that are checked against
 // each other once the whole line is read.
 struct Typed {
-  std::string sizeText;
+  std::vector<std::string> presetTexts;
+  std::vector<std::string> sizeTexts;
+  std::string reserveText = "64MiB";
+  std::string maxFileText;
+  bool noSpaceCheck = false;
+  CLI::Option* count = nullptr;
   int low = 0;
   int high = 255;
   bool verify = false;
@@ -167,16 +223,39 @@ void DescribeOptions(CLI::App& app, Options& options, Typed& typed) {
 
   app.add_option("-o,--folder", job.OutputFolder, "output folder (default: the current directory)")
       ->type_name("DIR");
-  typed.preset =
-      app.add_option("-p,--preset", job.PresetIndex,
-                     "one of the 24 presets, by index 0-23 or by list text, e.g. \"1.44 mb\"")
-          ->transform(PresetText())
-          ->type_name("N|TEXT");
-  typed.size =
-      app.add_option("-s,--size", typed.sizeText,
-                     "custom length: 1536 (bytes), 1.5KB, 10mb, 2GB; units are powers of 1024")
-          ->check(SizeText())
-          ->type_name("LENGTH[UNIT]");
+  // Sizes and presets may repeat and take comma lists: one file each.
+  // Preset list texts hold commas themselves ("1 kb (1,024 bytes)"): the
+  // list is split where no parenthesis is open, after parsing.
+  typed.preset = app.add_option("-p,--preset", typed.presetTexts,
+                                "one of the 24 presets, by index 0-23 or by list text, e.g. "
+                                "\"1.44 mb\"; a list makes one file each")
+                     ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll)
+                     ->type_name("N|TEXT");
+  typed.size = app.add_option("-s,--size", typed.sizeTexts,
+                              "length: 1536 (bytes), 1.5KB, 10MiB, 2GB, 1TB; KB = KiB = 1,024 "
+                              "bytes (all units powers of 1024); 10MB+1, 1GB-80 add bytes and "
+                              "name the file by its byte count; a list makes one file each")
+                   ->check(SizeText())
+                   ->delimiter(',')
+                   ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll)
+                   ->type_name("LENGTH[UNIT][+-BYTES]");
+  typed.count = app.add_option("--count", options.count, "make N files of each size (_2, _3 ...)")
+                    ->check(CLI::Range(1, static_cast<int>(FileCreator::kMaxFiles)).description(""))
+                    ->type_name("N");
+  app.add_flag("--fill", options.fill,
+               "one file that takes the folder's free space down to --reserve, named by its "
+               "byte count");
+  app.add_option("--reserve", typed.reserveText,
+                 "with --fill: space left free (default 64MiB, so that the system and other "
+                 "programs can still write)")
+      ->check(SizeText())
+      ->type_name("SIZE");
+  app.add_option("--max-file-size", typed.maxFileText,
+                 "with --fill: as many files of at most this size as fill it")
+      ->check(SizeText())
+      ->type_name("SIZE");
+  app.add_flag("--no-space-check", typed.noSpaceCheck,
+               "write even when the free space looks too small");
   typed.shaping.push_back(app.add_option("--low", typed.low, "lowest byte value, default 0")
                               ->transform(ByteText())
                               ->type_name("N"));
@@ -271,8 +350,21 @@ ParseResult ParseCommandLine(const std::vector<std::string>& args) {
     return result;
   }
 
-  if (typed.preset->count() > 0 && typed.size->count() > 0)
-    return fail("give either --preset or --size, not both");
+  if (options.fill && (typed.preset->count() > 0 || typed.size->count() > 0))
+    return fail("--fill works out its own sizes: drop --size and --preset");
+  if (options.fill && typed.count->count() > 0)
+    return fail("--fill and --count exclude each other");
+  if (options.fill && typed.verify) return fail("--fill makes files: drop --verify");
+  options.space_check = !typed.noSpaceCheck;
+  std::string error;
+  const auto reserve = SizeInBytes(typed.reserveText, error);
+  if (!reserve) return fail("--reserve: " + error);
+  options.reserve = *reserve;
+  if (!typed.maxFileText.empty()) {
+    const auto most = SizeInBytes(typed.maxFileText, error);
+    if (!most) return fail("--max-file-size: " + error);
+    options.max_file_size = *most;
+  }
   if (options.run.content != FileCreator::ContentKind::Random) {
     for (const CLI::Option* shaping : typed.shaping)
       if (shaping->count() > 0)
@@ -290,18 +382,36 @@ ParseResult ParseCommandLine(const std::vector<std::string>& args) {
         typed.seed->count() > 0 || options.run.content != FileCreator::ContentKind::Random;
     options.run.verify = exact ? FileCreator::VerifyMode::Exact : FileCreator::VerifyMode::Rules;
   }
-  job.UsePresetSize = typed.size->count() == 0;
-  if (!job.UsePresetSize) SplitSize(typed.sizeText, job.CustomLength, job.CustomUnit);
   if (typed.low >= typed.high) return fail("--low must be below --high");
   job.LowText = std::to_string(typed.low);
   job.HighText = std::to_string(typed.high);
 
-  const FileCreator::JobTarget target = FileCreator::ResolveTarget(job);
-  if (!target.ok) return fail(target.error);
-  if (!job.UsePresetSize && job.CustomUnit == 0 && !target.empty_file &&
-      target.size < FileCreator::kMinimumLength)
-    return fail("a length in bytes must be at least " +
-                std::to_string(FileCreator::kMinimumLength) + ": " + typed.sizeText);
+  // CLI11 read the words last first: put the lists back in the order typed.
+  std::reverse(typed.presetTexts.begin(), typed.presetTexts.end());
+  std::reverse(typed.sizeTexts.begin(), typed.sizeTexts.end());
+  std::vector<std::string> presets;
+  for (const std::string& text : typed.presetTexts)
+    for (std::string& one : SplitOutsideParentheses(text)) presets.push_back(std::move(one));
+  if (presets.empty() && typed.sizeTexts.empty() && !options.fill) presets.push_back("0");
+  for (const std::string& text : presets) {
+    const auto index = FindPreset(text);
+    if (!index)
+      return fail("--preset: no such preset: " + text +
+                  " (use 0-23 or a list text such as \"1.44 mb\")");
+    job.UsePresetSize = true;
+    job.PresetIndex = *index;
+    options.jobs.push_back(job);
+  }
+  for (const std::string& text : typed.sizeTexts) {
+    if (std::string refused = ParseSizeText(text, job); !refused.empty())
+      return fail("--size: " + refused);
+    options.jobs.push_back(job);
+  }
+  for (const JobSettings& each : options.jobs) {
+    const FileCreator::JobTarget target = FileCreator::ResolveTarget(each);
+    if (!target.ok) return fail(target.error);
+  }
+  if (!options.jobs.empty()) job = options.jobs.front();
   if (!FileCreator::IsFolder(job.OutputFolder))
     return fail("folder does not exist: " + job.OutputFolder);
 

@@ -12,14 +12,14 @@ namespace {
 std::string Bytes(ByteCount count) { return FormatThousands(count) + " bytes"; }
 
 std::string Unreadable(const std::string& folder) {
-  return "the free space of " + folder + " cannot be read: " +
-         std::generic_category().message(errno != 0 ? errno : EIO);
+  return "the free space of " + folder +
+         " cannot be read: " + std::generic_category().message(errno != 0 ? errno : EIO);
 }
 
 }  // namespace
 
 std::string CheckRoom(const std::string& folder, const std::vector<ByteCount>& sizes,
-                      bool needs_space) {
+                      bool needs_space, ByteCount freed) {
   FileLayer::Space space;
   errno = 0;
   if (!CurrentFileLayer().FolderSpace(folder, space)) return Unreadable(folder);
@@ -30,7 +30,7 @@ std::string CheckRoom(const std::string& folder, const std::vector<ByteCount>& s
              Bytes(space.largest_file) + ")";
     if (__builtin_add_overflow(needed, size, &needed)) needed = space.free + 1;
   }
-  if (needs_space && needed > space.free)
+  if (needs_space && needed - freed > space.free)
     return "needs " + Bytes(needed) + "; the folder has " + Bytes(space.free) + " free";
   return {};
 }

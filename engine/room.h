@@ -12,10 +12,11 @@
 namespace torvane::FileCreator {
 
 // "" when the folder's file system can take every one of `sizes` and, with
-// `needs_space`, all of them together in its free space; otherwise one line
+// `needs_space`, all of them together in its free space plus `freed` (the
+// old files of the same names, which the runs empty); otherwise one line
 // with the numbers, for the user.
 std::string CheckRoom(const std::string& folder, const std::vector<ByteCount>& sizes,
-                      bool needs_space);
+                      bool needs_space, ByteCount freed = 0);
 
 // The most files one batch makes.
 inline constexpr ByteCount kMaxFiles = 1000000;

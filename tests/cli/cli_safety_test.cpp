@@ -138,10 +138,12 @@ TEST_P(EndedEarly, LastProgressLineIsWhatTheFileHolds) {
 
 INSTANTIATE_TEST_SUITE_P(
     Ends, EndedEarly,
-    ::testing::Values(
-        EndRow{"DiskFullContinuous", {"-s", "2MB", "--layout", "continuous"}, false, 61440},
-        EndRow{"DiskFullRecords", {"-s", "2MB"}, false, 80},
-        EndRow{"CtrlC", {"-s", "4GB", "--layout", "continuous"}, true, 61440}),
+    ::testing::Values(EndRow{"DiskFullContinuous",
+                             {"-s", "2MB", "--layout", "continuous", "--no-space-check"},
+                             false,
+                             61440},
+                      EndRow{"DiskFullRecords", {"-s", "2MB", "--no-space-check"}, false, 80},
+                      EndRow{"CtrlC", {"-s", "4GB", "--layout", "continuous"}, true, 61440}),
     [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace

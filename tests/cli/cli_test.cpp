@@ -96,11 +96,24 @@ TEST_F(CliTest, RefusalsAreOneLineWithTheirExitStatus) {
       {{"--frobnicate"}, 2, "not expected: --frobnicate"},
       {{"stray", "words"}, 2, "not expected: stray words"},
       {{"--help", "--frobnicate"}, 2, "--frobnicate"},
-      {{"-p", "3", "-s", "10KB"}, 2, "either --preset or --size"},
+      {{"--fill", "-s", "10KB"}, 2, "--fill works out its own sizes"},
+      {{"-s", "1KB+"}, 2, "offset after the size must be a whole number"},
+      {{"-s", "1KB-1020"}, 2, "at least 6 bytes: 1KB-1020"},
+      {{"-s", "8EB"}, 2, "unknown unit 'EB'"},
+      {{"--count", "0"}, 2, "--count"},
+      {{"--count", "1000001"}, 2, "--count"},
+      {{"--sync", "fast"}, 2, "--sync: must be record, chunk or end: fast"},
+      {{"--content", "none"}, 2, "--content"},
+      {{"--compressible", "101"}, 2, "--compressible"},
+      {{"--compressible", "20"}, 2, "--compressible needs --layout continuous"},
+      {{"--content", "zeros", "--low", "3"}, 2, "--low applies to random content only"},
+      {{"--verify", "--checksum"}, 2, "--verify never writes"},
+      {{"-s", "10TB"}, 2, "the folder has"},
+      {{"--verify"}, 1, "could not be read: No such file or directory"},
       {{"-s", "ten"}, 2, "--size: not a number: ten"},
       {{"-s", "-5KB"}, 2, "negative: -5KB"},
       {{"-s", "99999999999GB"}, 2, "too large"},
-      {{"-s", "5"}, 2, "at least 6: 5"},
+      {{"-s", "5"}, 2, "at least 6 bytes: 5"},
       {{"-s", "12XB"}, 2, "unit 'XB'"},
       {{"-p", "24"}, 2, "--preset: no such preset: 24"},
       {{"-p", "023"}, 2, "023"},
@@ -115,7 +128,8 @@ TEST_F(CliTest, RefusalsAreOneLineWithTheirExitStatus) {
       {{"-s"}, 2, "--size"},
       {{"--size="}, 2, "--size"},
       {{"-o", "no-such-folder"}, 2, "folder does not exist: no-such-folder"},
-      {{"-o", "/proc", "-q"}, 1, "/proc/KB_1.dat"},
+      {{"-o", "/proc", "-q"}, 2, "the folder has 0 bytes free"},
+      {{"-o", "/proc", "-q", "--no-space-check"}, 1, "/proc/KB_1.dat"},
   };
   for (const auto& row : rows) {
     std::vector<std::string> full = {"-o", Folder()};
@@ -134,7 +148,7 @@ TEST_F(CliTest, HelpAndVersionTouchNoFile) {
   const std::vector<std::pair<std::vector<std::string>, std::string>> rows = {
       {{"--help"}, "Usage: torvane-cli [OPTIONS]"},
       {{"-h"}, "  --layout fixed|continuous "},
-      {{"-q", "--help"}, "  -s,--size LENGTH[UNIT] "},
+      {{"-q", "--help"}, "  -s,--size LENGTH[UNIT][+-BYTES] "},
       {{"--version"}, "torvane-cli 0."},
   };
   for (const auto& [args, says] : rows) {

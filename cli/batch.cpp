@@ -1,0 +1,68 @@
+#include "cli/batch.h"
+
+#include <map>
+
+#include "bigfiles/file_layer.h"
+#include "engine/file_creator.h"
+#include "engine/room.h"
+
+namespace torvane::cli {
+namespace {
+
+using FileCreator::ContentKind;
+
+// The bytes an old file at the name holds: the run empties it first.
+ByteCount Freed(const BatchFile& file) {
+  const FileCreator::JobTarget target = FileCreator::ResolveTarget(file.job);
+  std::string name = target.name;
+  if (file.copy > 1) name += "_" + std::to_string(file.copy);
+  FileLayer::Identity old;
+  const std::string path = FileCreator::JoinJobPath(file.job.OutputFolder, name);
+  if (!CurrentFileLayer().IdentifyName(path, old)) return 0;
+  return old.kind == FileLayer::Identity::Kind::Regular && old.links == 1 ? old.size : 0;
+}
+
+}  // namespace
+
+std::vector<BatchFile> PlanBatch(const Options& options, const std::string& folder,
+                                 std::string& refused) {
+  std::vector<BatchFile> files;
+  if (options.fill) {
+    // Whole records, or whole chunks.
+    const bool records = options.job.FixedLength && options.run.content == ContentKind::Random;
+    const ByteCount unit = records ? 80 : FileCreator::kChunkSizes[0];
+    const FileCreator::FillPlan plan =
+        FileCreator::PlanFill(folder, options.reserve, options.max_file_size, unit);
+    if (!plan.error.empty()) {
+      refused = plan.error;
+      return {};
+    }
+    std::map<ByteCount, int> copies;
+    for (ByteCount size : plan.sizes) {
+      JobSettings job = options.job;
+      job.UsePresetSize = false;
+      job.CustomUnit = 0;
+      job.CustomLength = std::to_string(size);
+      files.push_back({job, ++copies[size], size});
+    }
+  } else {
+    for (const JobSettings& job : options.jobs)
+      for (int copy = 1; copy <= options.count; ++copy)
+        files.push_back({job, copy, FileCreator::ResolveTarget(job).size});
+  }
+
+  std::vector<ByteCount> sizes;
+  ByteCount freed = 0;
+  for (BatchFile& file : files) {
+    file.job.OutputFolder = folder;
+    sizes.push_back(file.size);
+    freed += Freed(file);
+  }
+  if (options.run.verify != FileCreator::VerifyMode::None) return files;
+  const bool needs_space = options.space_check && options.run.content != ContentKind::Sparse;
+  refused = FileCreator::CheckRoom(folder, sizes, needs_space, freed);
+  if (!refused.empty()) return {};
+  return files;
+}
+
+}  // namespace torvane::cli

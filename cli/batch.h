@@ -1,0 +1,28 @@
+#pragma once
+
+// The files one command line makes, worked out before any is touched.
+
+#include <string>
+#include <vector>
+
+#include "cli/options.h"
+#include "common/byte_count.h"
+#include "common/job.h"
+
+namespace torvane::cli {
+
+struct BatchFile {
+  JobSettings job;  // its output folder is the absolute one
+  int copy = 1;     // the k-th file of its size: "_k" before ".dat" from 2 on
+  ByteCount size = 0;
+};
+
+// Every file the options ask for, in order: each size `count` times, or the
+// sizes that fill the folder. Empty, with `refused` saying why, when the
+// folder cannot take them: a file larger than its file system allows, too
+// little free space (unless the check is off, for sparse files and when
+// only verifying), or no room above the reserve for --fill.
+std::vector<BatchFile> PlanBatch(const Options& options, const std::string& folder,
+                                 std::string& refused);
+
+}  // namespace torvane::cli
