@@ -21,6 +21,7 @@
 #include <vector>
 
 #include "common/message_box.h"
+#include "common/services.h"
 #include "common/yield.h"
 #include "engine/file_creator.h"
 
@@ -120,9 +121,12 @@ int main(int argc, char** argv) {
   const long long rss_bytes = (argc > 5 ? std::atoll(argv[5]) : 1024) * 1048576;
 
   QuietBoxes boxes;
-  ScopedMessageBoxes box_scope(&boxes);
   NoEvents events;
-  ScopedEventPump pump_scope(&events, YieldPolicy::Production());
+  ScopedServices services([&](Services& s) {
+    s.boxes = &boxes;
+    s.pump = &events;
+    s.yield_policy = YieldPolicy::Production();
+  });
 
   std::printf("disk folder %s; MB = 10^6 bytes; medians of %d rounds taken in turn\n", disk.c_str(),
               kRounds);

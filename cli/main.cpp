@@ -14,6 +14,7 @@
 #include "cli/options.h"
 #include "cli/progress_line.h"
 #include "common/message_box.h"
+#include "common/services.h"
 #include "common/yield.h"
 #include "engine/file_creator.h"
 
@@ -153,9 +154,12 @@ int Run(int argc, char** argv) {
 
   TerminalView view(!parsed.options.quiet && isatty(STDERR_FILENO));
   StderrBoxes boxes(view);
-  ScopedMessageBoxes boxScope(&boxes);
   InterruptPump pump;
-  ScopedEventPump pumpScope(&pump, YieldPolicy::Production());
+  ScopedServices terminal([&](Services& s) {
+    s.boxes = &boxes;
+    s.pump = &pump;
+    s.yield_policy = YieldPolicy::Production();
+  });
   FixedJob source(job);
   FileCreator::Attach(&source, &view);
 

@@ -236,14 +236,12 @@ TEST_F(PrngTest, BuildWithinRangeBlockScanKeepsWhatTheByteScanKeeps) {
 
 // Counts the draws, which tell the passes apart.
 struct CountingRandom : XoshiroRandom {
-  CountingRandom() : previous(InstallPseudoRandom(this)) {}
-  ~CountingRandom() override { InstallPseudoRandom(previous); }
   double Next() override {
     ++draws;
     return XoshiroRandom::Next();
   }
   int draws = 0;
-  PseudoRandom* previous;
+  ScopedServices scope{[this](Services& s) { s.pseudo_random = this; }};
 };
 
 TEST_F(PrngTest, NonRepeatingNbrsAndReshuffleData) {

@@ -1,0 +1,59 @@
+#pragma once
+
+// The program's seams to the outside world, held in one place. Each library
+// asks CurrentServices() for the seam it needs; a null pointer stands for
+// that library's own production implementation, so the core runs with
+// nothing set and common needs to know the other libraries' seams only by
+// name. The front ends and the tests replace seams for one scope with
+// ScopedServices.
+//
+// StopFlag and the engine's run state are process-wide state, not seams, and
+// do not live here.
+
+#include "common/yield.h"
+
+namespace torvane {
+
+class Clock;
+class MessageBoxes;
+class PseudoRandom;
+
+struct Services {
+  Clock* clock = nullptr;                 // null: the system's monotonic clock
+  PseudoRandom* pseudo_random = nullptr;  // null: the built-in generator
+  MessageBoxes* boxes = nullptr;          // null: boxes go to standard error
+  EventPump* pump = nullptr;              // null: yields do nothing
+  YieldPolicy yield_policy = YieldPolicy::Production();
+};
+
+// The services in force: the innermost ScopedServices, else the defaults.
+const Services& CurrentServices();
+
+// Puts changed services in force for its lifetime, then restores exactly the
+// ones it found. It starts from the services in force, so whatever `edit`
+// leaves alone stays as it was:
+//
+//   ScopedServices scope([&](Services& s) { s.boxes = &recorder; });
+//
+// The changes take effect together, when the scope begins; the yield timer
+// starts afresh then and again when the scope ends. Scopes end in the
+// reverse order of their beginning (locals and members do).
+class ScopedServices {
+ public:
+  template <class Edit>
+  explicit ScopedServices(Edit&& edit) : services_(CurrentServices()) {
+    edit(services_);
+    Enter();
+  }
+  ~ScopedServices();
+  ScopedServices(const ScopedServices&) = delete;
+  ScopedServices& operator=(const ScopedServices&) = delete;
+
+ private:
+  void Enter();
+
+  Services services_;
+  const Services* previous_ = nullptr;
+};
+
+}  // namespace torvane
