@@ -115,19 +115,7 @@ class FileLayerWrapper : public FileLayer {
   FileLayer& target_;
 };
 
-// The layer of the running process: POSIX, unless a test installed another.
+// CurrentServices().files, else the POSIX layer.
 FileLayer& CurrentFileLayer();
-FileLayer* InstallFileLayer(FileLayer* layer);  // nullptr: POSIX; returns the previous
-
-class ScopedFileLayer {
- public:
-  explicit ScopedFileLayer(FileLayer* layer) : previous_(InstallFileLayer(layer)) {}
-  ~ScopedFileLayer() { InstallFileLayer(previous_); }
-  ScopedFileLayer(const ScopedFileLayer&) = delete;
-  ScopedFileLayer& operator=(const ScopedFileLayer&) = delete;
-
- private:
-  FileLayer* previous_;
-};
 
 }  // namespace torvane

@@ -6,6 +6,7 @@
 #include <cerrno>
 
 #include "bigfiles/file_layer.h"
+#include "common/services.h"
 
 namespace torvane {
 namespace {
@@ -177,16 +178,12 @@ class PosixFileLayer final : public FileLayer {
 };
 
 PosixFileLayer g_posix_layer;
-FileLayer* g_layer = &g_posix_layer;
 
 }  // namespace
 
-FileLayer& CurrentFileLayer() { return *g_layer; }
-
-FileLayer* InstallFileLayer(FileLayer* layer) {
-  FileLayer* previous = g_layer;
-  g_layer = layer != nullptr ? layer : &g_posix_layer;
-  return previous;
+FileLayer& CurrentFileLayer() {
+  FileLayer* layer = CurrentServices().files;
+  return layer != nullptr ? *layer : g_posix_layer;
 }
 
 }  // namespace torvane

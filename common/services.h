@@ -15,10 +15,14 @@
 namespace torvane {
 
 class Clock;
+class CryptoProvider;  // random/crypto_provider.h
+class FileLayer;       // bigfiles/file_layer.h
 class MessageBoxes;
 class PseudoRandom;
 
 struct Services {
+  FileLayer* files = nullptr;             // every file call; null: the POSIX layer
+  CryptoProvider* crypto = nullptr;       // random bytes and digests; null: OpenSSL and nettle
   Clock* clock = nullptr;                 // null: the system's monotonic clock
   PseudoRandom* pseudo_random = nullptr;  // null: the built-in generator
   MessageBoxes* boxes = nullptr;          // null: boxes go to standard error

@@ -24,9 +24,7 @@ constexpr ByteCount k4GiB = 4294967296LL;
 // ones shifted so that the first file gets 0, which must still count as an
 // open file.
 struct FaultyLayer : FileLayerWrapper {
-  FaultyLayer() : FileLayerWrapper(CurrentFileLayer()), real(target()), scope(this) {
-    ::close(shift);
-  }
+  FaultyLayer() : FileLayerWrapper(CurrentFileLayer()), real(target()) { ::close(shift); }
 
   int Open(const std::string& path, Access access) override {
     const int fd = real.Open(path, access);
@@ -65,7 +63,7 @@ struct FaultyLayer : FileLayerWrapper {
   }
 
   FileLayer& real;
-  ScopedFileLayer scope;
+  ScopedServices scope{[this](Services& s) { s.files = this; }};
   const int shift = ::dup(2);  // the lowest free descriptor, closed again at once
   std::size_t max_per_call = SIZE_MAX;
   bool interrupt = false, fail_reads = false, fail_sync = false;  // interrupt: every other call

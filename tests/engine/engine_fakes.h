@@ -27,7 +27,7 @@ enum class Fault { None, Create, Open, Write, NoSpace };
 // the target's name report one regular file as long as the writes so far.
 class RecordingFileLayer : public FileLayerWrapper {
  public:
-  RecordingFileLayer() : FileLayerWrapper(CurrentFileLayer()), scope_(this) {}
+  RecordingFileLayer() : FileLayerWrapper(CurrentFileLayer()) {}
   int Open(const std::string& path, Access access) override {
     if (fault == Fault::Open && access == Access::ReadWriteAlways) return Fail(EACCES);
     return Count(target().Open(discard ? "/dev/null" : path, access));
@@ -90,10 +90,10 @@ class RecordingFileLayer : public FileLayerWrapper {
     identity = Identity{1, 1, 1, Identity::Kind::Regular, end_};
     return true;
   }
-  ScopedFileLayer scope_;
   bool disk_full_ = false;
   bool unsynced_ = false;
   ByteCount end_ = 0;
+  ScopedServices scope_{[this](Services& s) { s.files = this; }};
 };
 
 // The fixture is the window, attached to the engine, with the output folder
