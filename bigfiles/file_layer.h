@@ -69,6 +69,8 @@ class FileLayer {
   virtual bool Close(int fd) = 0;
 
   virtual bool PathExists(const std::string& path) = 0;
+  // True when the name leads to a folder, through symbolic links.
+  virtual bool IsFolder(const std::string& path) = 0;
   // Clears read-only (the owner may write again), keeping the other bits.
   virtual bool SetNormalAttributes(const std::string& path) = 0;
   // Creates the file or cuts it to 0 bytes, and closes it again.
@@ -103,6 +105,7 @@ class FileLayerWrapper : public FileLayer {
   ByteCount Size(int fd) override { return target_.Size(fd); }
   bool Close(int fd) override { return target_.Close(fd); }
   bool PathExists(const std::string& path) override { return target_.PathExists(path); }
+  bool IsFolder(const std::string& path) override { return target_.IsFolder(path); }
   bool SetNormalAttributes(const std::string& path) override {
     return target_.SetNormalAttributes(path);
   }

@@ -154,6 +154,11 @@ class PosixFileLayer final : public FileLayer {
     return ::stat(path.c_str(), &info) == 0;
   }
 
+  bool IsFolder(const std::string& path) override {
+    struct stat info;
+    return ::stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+  }
+
   bool SetNormalAttributes(const std::string& path) override {
     struct stat info;
     if (::stat(path.c_str(), &info) != 0) return false;

@@ -1,7 +1,6 @@
 // The Create/Stop button and one job from the click to "Done.".
 
-#include <sys/stat.h>
-
+#include "bigfiles/file_layer.h"
 #include "common/error_box.h"
 #include "common/message_box.h"
 #include "common/stop_flag.h"
@@ -71,8 +70,7 @@ void RequestStop() {
 bool IsFolder(const std::string& path) {
   // A NUL inside would make the system test a shorter path.
   if (path.empty() || path.find('\0') != std::string::npos) return false;
-  struct stat info {};
-  return ::stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+  return CurrentFileLayer().IsFolder(path);
 }
 
 void PushButton1_Click() {

@@ -323,5 +323,21 @@ TEST(PosixFileLayer, SyncFailsWhereTheSystemCannotSync) {
   ::close(pipe_ends[0]);
 }
 
+// An output folder may be reached through a symbolic link; a file is no
+// folder, whatever leads to it.
+TEST(PosixFileLayer, IsFolderFollowsLinksToTheirEnd) {
+  TempDir dir;
+  WriteFileBytes(dir.File("file"), "x");
+  std::filesystem::create_directory(dir.File("folder"));
+  std::filesystem::create_directory_symlink(dir.File("folder"), dir.File("to_folder"));
+  std::filesystem::create_symlink(dir.File("file"), dir.File("to_file"));
+  std::filesystem::create_symlink(dir.File("gone"), dir.File("dangling"));
+  const std::pair<const char*, bool> rows[] = {{"folder", true},    {"to_folder", true},
+                                               {"file", false},     {"to_file", false},
+                                               {"dangling", false}, {"missing", false}};
+  for (const auto& [name, folder] : rows)
+    EXPECT_EQ(CurrentFileLayer().IsFolder(dir.File(name)), folder) << name;
+}
+
 }  // namespace
 }  // namespace torvane
