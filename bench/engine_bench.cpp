@@ -69,9 +69,11 @@ double RunEngine(const std::string& folder, long long bytes, bool fixed) {
   window.job.CustomLength = std::to_string(bytes);
   window.job.CustomUnit = 0;
   window.job.FixedLength = fixed;
-  FileCreator::Attach(&window, &window);
+  ScopedServices front_end([&](Services& s) {
+    s.job = &window;
+    s.view = &window;
+  });
   const double seconds = Seconds(FileCreator::PushButton1_Click);
-  FileCreator::Attach(nullptr, nullptr);
   if (FileCreator::LastOutcome() != FileCreator::RunOutcome::Completed)
     std::fprintf(stderr, "engine run did not complete\n");
   std::filesystem::remove(FileCreator::JobFilePath());

@@ -155,13 +155,14 @@ int Run(int argc, char** argv) {
   TerminalView view(!parsed.options.quiet && isatty(STDERR_FILENO));
   StderrBoxes boxes(view);
   InterruptPump pump;
+  FixedJob source(job);
   ScopedServices terminal([&](Services& s) {
     s.boxes = &boxes;
     s.pump = &pump;
     s.yield_policy = YieldPolicy::Production();
+    s.job = &source;
+    s.view = &view;
   });
-  FixedJob source(job);
-  FileCreator::Attach(&source, &view);
 
   FileCreator::PushButton1_Click();
   const FileCreator::RunOutcome outcome = FileCreator::LastOutcome();

@@ -17,8 +17,10 @@ namespace torvane {
 class Clock;
 class CryptoProvider;  // random/crypto_provider.h
 class FileLayer;       // bigfiles/file_layer.h
+class JobSource;
 class MessageBoxes;
 class PseudoRandom;
+class RunView;
 
 struct Services {
   FileLayer* files = nullptr;             // every file call; null: the POSIX layer
@@ -28,6 +30,11 @@ struct Services {
   MessageBoxes* boxes = nullptr;          // null: boxes go to standard error
   EventPump* pump = nullptr;              // null: yields do nothing
   YieldPolicy yield_policy = YieldPolicy::Production();
+  // The front end a run works for (common/job.h): where the job and its live
+  // values come from, and what shows the run. Both must outlive every run;
+  // without them a Create click does nothing.
+  JobSource* job = nullptr;
+  RunView* view = nullptr;
 };
 
 // The services in force: the innermost ScopedServices, else the defaults.

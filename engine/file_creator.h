@@ -14,8 +14,8 @@
 
 namespace torvane::FileCreator {
 
-// Wires the engine to its front end. Both must outlive every run.
-void Attach(JobSource* source, RunView* view);
+// The front end a run works for is CurrentServices().job and .view
+// (common/services.h).
 
 // The Create/Stop button's click. A start runs the whole job (yielding to the
 // event loop throughout) and returns after "Done."; a click whose caption is

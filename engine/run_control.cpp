@@ -3,6 +3,7 @@
 #include "bigfiles/file_layer.h"
 #include "common/error_box.h"
 #include "common/message_box.h"
+#include "common/services.h"
 #include "common/stop_flag.h"
 #include "common/yield.h"
 #include "engine/file_creator.h"
@@ -33,8 +34,8 @@ void StopActiveRun() {
     StopFlag = true;
     g_run.stop_requested = true;
   }
-  if (!g_run.saved_caption.empty() && g_run.view != nullptr)
-    g_run.view->SetButtonCaption(g_run.saved_caption);
+  RunView* view = CurrentServices().view;
+  if (!g_run.saved_caption.empty() && view != nullptr) view->SetButtonCaption(g_run.saved_caption);
 }
 
 RunOutcome OutcomeOfRun() {
@@ -46,11 +47,6 @@ RunOutcome OutcomeOfRun() {
 }
 
 }  // namespace
-
-void Attach(JobSource* source, RunView* view) {
-  g_run.source = source;
-  g_run.view = view;
-}
 
 bool IsRunning() { return g_run.running; }
 RunOutcome LastOutcome() { return g_run.last_outcome; }
@@ -74,8 +70,8 @@ bool IsFolder(const std::string& path) {
 }
 
 void PushButton1_Click() {
-  RunView* view = g_run.view;
-  JobSource* source = g_run.source;
+  RunView* view = CurrentServices().view;
+  JobSource* source = CurrentServices().job;
   if (view == nullptr || source == nullptr) return;
   ErrorTrap trap("Form1", "PushButton1_Click");
 
@@ -116,8 +112,8 @@ void PushButton1_Click() {
 }
 
 void BeginProcessing() {
-  RunView* view = g_run.view;
-  JobSource* source = g_run.source;
+  RunView* view = CurrentServices().view;
+  JobSource* source = CurrentServices().job;
   if (view == nullptr || source == nullptr) return;
   try {
     view->SetMousePointer(MousePointer::Default);

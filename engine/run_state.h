@@ -15,8 +15,6 @@
 namespace torvane::FileCreator::detail {
 
 struct RunState {
-  JobSource* source = nullptr;
-  RunView* view = nullptr;
   ByteCount total_bytes = 0;
   std::string job_file_name;
   std::string job_file_path;

@@ -96,18 +96,14 @@ class RecordingFileLayer : public FileLayerWrapper {
   ScopedServices scope_{[this](Services& s) { s.files = this; }};
 };
 
-// The fixture is the window, attached to the engine, with the output folder
+// The fixture is the window, the engine's front end, with the output folder
 // a fresh TempDir and every file call going through `layer`; no test may
 // leave a file open. HexPairs and the case are read live from `job`: the
 // case read for record `switch_at` (counted from 0) turns them to binary and
 // lower case.
 class EngineTest : public ::testing::Test, public JobSource, public RunView {
  protected:
-  EngineTest() {
-    FileCreator::Attach(this, this);
-    job.OutputFolder = dir.path().string();
-  }
-  ~EngineTest() override { FileCreator::Attach(nullptr, nullptr); }
+  EngineTest() { job.OutputFolder = dir.path().string(); }
   void TearDown() override { EXPECT_EQ(layer.open_files, 0); }
 
   std::string OutputFolder() override { return job.OutputFolder; }
@@ -149,6 +145,10 @@ class EngineTest : public ::testing::Test, public JobSource, public RunView {
   std::string caption = "Start Creating File";
   std::vector<int> values;
   std::vector<std::string> texts;
+  ScopedServices front_end{[this](Services& s) {
+    s.job = this;
+    s.view = this;
+  }};
 };
 
 }  // namespace torvane::testing
