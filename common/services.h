@@ -21,6 +21,9 @@ class JobSource;
 class MessageBoxes;
 class PseudoRandom;
 class RunView;
+namespace AddFolder {
+class FolderChooser;  // ui/add_folder.h: only the window, which has Qt, uses it
+}
 
 struct Services {
   FileLayer* files = nullptr;             // every file call; null: the POSIX layer
@@ -35,6 +38,7 @@ struct Services {
   // without them a Create click does nothing.
   JobSource* job = nullptr;
   RunView* view = nullptr;
+  AddFolder::FolderChooser* folder_chooser = nullptr;  // null: the desktop's own
 };
 
 // The services in force: the innermost ScopedServices, else the defaults.
