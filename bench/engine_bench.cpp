@@ -21,6 +21,7 @@
 #include <vector>
 
 #include "common/message_box.h"
+#include "common/services.h"
 #include "common/yield.h"
 #include "engine/file_creator.h"
 #include "engine/messages.h"
@@ -72,9 +73,11 @@ double RunEngine(const std::string& folder, long long bytes, bool fixed) {
   window.job.CustomLength = std::to_string(bytes);
   window.job.CustomUnit = 0;
   window.job.FixedLength = fixed;
-  FileCreator::Attach(&window, &window);
+  ScopedServices front_end([&](Services& s) {
+    s.job = &window;
+    s.view = &window;
+  });
   const double seconds = Seconds(FileCreator::PushButton1_Click);
-  FileCreator::Attach(nullptr, nullptr);
   if (FileCreator::LastOutcome() != FileCreator::RunOutcome::Completed)
     std::fprintf(stderr, "engine run did not complete\n");
   std::filesystem::remove(FileCreator::JobFilePath());
@@ -124,9 +127,12 @@ int main(int argc, char** argv) {
   const long long rss_bytes = (argc > 5 ? std::atoll(argv[5]) : 1024) * 1048576;
 
   QuietBoxes boxes;
-  ScopedMessageBoxes box_scope(&boxes);
   NoEvents events;
-  ScopedEventPump pump_scope(&events, YieldPolicy::Production());
+  ScopedServices services([&](Services& s) {
+    s.boxes = &boxes;
+    s.pump = &events;
+    s.yield_policy = YieldPolicy::Production();
+  });
 
   std::printf("disk folder %s; MB = 10^6 bytes; medians of %d rounds taken in turn\n", disk.c_str(),
               kRounds);

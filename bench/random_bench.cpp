@@ -9,6 +9,7 @@
 #include <cstdlib>
 #include <string>
 
+#include "common/services.h"
 #include "common/yield.h"
 #include "engine/file_creator.h"
 #include "random/prng.h"
@@ -24,7 +25,10 @@ struct IdlePump : torvane::EventPump {
 template <class Draw>
 void DrawChunks(benchmark::State& state, Draw draw) {
   IdlePump pump;
-  torvane::ScopedEventPump scope(&pump, torvane::YieldPolicy::Production());
+  torvane::ScopedServices scope([&](torvane::Services& s) {
+    s.pump = &pump;
+    s.yield_policy = torvane::YieldPolicy::Production();
+  });
   torvane::cPrng prng;
   for (auto _ : state) benchmark::DoNotOptimize(draw(prng));
   if (prng.StopProcessing()) state.SkipWithError("the random source failed");

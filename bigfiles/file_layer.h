@@ -76,6 +76,8 @@ class FileLayer {
   virtual bool Close(int fd) = 0;
 
   virtual bool PathExists(const std::string& path) = 0;
+  // True when the name leads to a folder, through symbolic links.
+  virtual bool IsFolder(const std::string& path) = 0;
   // Clears read-only (the owner may write again), keeping the other bits.
   virtual bool SetNormalAttributes(const std::string& path) = 0;
   // Creates the file or cuts it to 0 bytes, and closes it again.
@@ -113,6 +115,7 @@ class FileLayerWrapper : public FileLayer {
   ByteCount Size(int fd) override { return target_.Size(fd); }
   bool Close(int fd) override { return target_.Close(fd); }
   bool PathExists(const std::string& path) override { return target_.PathExists(path); }
+  bool IsFolder(const std::string& path) override { return target_.IsFolder(path); }
   bool SetNormalAttributes(const std::string& path) override {
     return target_.SetNormalAttributes(path);
   }
@@ -125,19 +128,7 @@ class FileLayerWrapper : public FileLayer {
   FileLayer& target_;
 };
 
-// The layer of the running process: POSIX, unless a test installed another.
+// CurrentServices().files, else the POSIX layer.
 FileLayer& CurrentFileLayer();
-FileLayer* InstallFileLayer(FileLayer* layer);  // nullptr: POSIX; returns the previous
-
-class ScopedFileLayer {
- public:
-  explicit ScopedFileLayer(FileLayer* layer) : previous_(InstallFileLayer(layer)) {}
-  ~ScopedFileLayer() { InstallFileLayer(previous_); }
-  ScopedFileLayer(const ScopedFileLayer&) = delete;
-  ScopedFileLayer& operator=(const ScopedFileLayer&) = delete;
-
- private:
-  FileLayer* previous_;
-};
 
 }  // namespace torvane

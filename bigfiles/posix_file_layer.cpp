@@ -10,6 +10,7 @@
 #include <limits>
 
 #include "bigfiles/file_layer.h"
+#include "common/services.h"
 
 namespace torvane {
 namespace {
@@ -179,6 +180,11 @@ class PosixFileLayer final : public FileLayer {
     return ::stat(path.c_str(), &info) == 0;
   }
 
+  bool IsFolder(const std::string& path) override {
+    struct stat info;
+    return ::stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+  }
+
   bool SetNormalAttributes(const std::string& path) override {
     struct stat info;
     if (::stat(path.c_str(), &info) != 0) return false;
@@ -203,16 +209,12 @@ class PosixFileLayer final : public FileLayer {
 };
 
 PosixFileLayer g_posix_layer;
-FileLayer* g_layer = &g_posix_layer;
 
 }  // namespace
 
-FileLayer& CurrentFileLayer() { return *g_layer; }
-
-FileLayer* InstallFileLayer(FileLayer* layer) {
-  FileLayer* previous = g_layer;
-  g_layer = layer != nullptr ? layer : &g_posix_layer;
-  return previous;
+FileLayer& CurrentFileLayer() {
+  FileLayer* layer = CurrentServices().files;
+  return layer != nullptr ? *layer : g_posix_layer;
 }
 
 }  // namespace torvane

@@ -16,6 +16,7 @@
 #include "cli/options.h"
 #include "cli/progress_line.h"
 #include "common/message_box.h"
+#include "common/services.h"
 #include "common/yield.h"
 #include "engine/file_creator.h"
 #include "engine/messages.h"
@@ -215,11 +216,15 @@ int Run(int argc, char** argv) {
 
   TerminalView view(!options.quiet && isatty(STDERR_FILENO));
   StderrBoxes boxes(view);
-  ScopedMessageBoxes boxScope(&boxes);
   InterruptPump pump;
-  ScopedEventPump pumpScope(&pump, YieldPolicy::Production());
   FixedJob source(files.front().job);
-  FileCreator::Attach(&source, &view);
+  ScopedServices terminal([&](Services& s) {
+    s.boxes = &boxes;
+    s.pump = &pump;
+    s.yield_policy = YieldPolicy::Production();
+    s.job = &source;
+    s.view = &view;
+  });
 
   ByteCount all = 0;
   for (const BatchFile& file : files) all += file.size;
@@ -234,16 +239,15 @@ int Run(int argc, char** argv) {
     // A seed replaces the system's generator, afresh for each file; the k-th
     // copy of a size takes the seed with "_k" after it, as its name does.
     std::optional<SeededCryptoProvider> seeded;
-    CryptoProvider* system = nullptr;
-    if (options.seed) {
+    if (options.seed)
       seeded.emplace(file.copy > 1 ? *options.seed + "_" + std::to_string(file.copy)
                                    : *options.seed);
-      system = InstallCryptoProvider(&*seeded);
-    }
+    ScopedServices crypto([&](Services& s) {
+      if (seeded) s.crypto = &*seeded;
+    });
     view.StartFile(static_cast<int>(i) + 1, static_cast<int>(files.size()), done, all);
     boxes.shown = 0;
     FileCreator::PushButton1_Click();
-    if (seeded) InstallCryptoProvider(system);
     const FileCreator::RunOutcome outcome = FileCreator::LastOutcome();
     view.Finish(outcome == FileCreator::RunOutcome::Completed, FileCreator::BytesKept());
     const int status = Report(outcome, options.run.verify, boxes.shown);

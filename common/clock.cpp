@@ -1,23 +1,17 @@
 #include "common/clock.h"
 
-#include <chrono>
+#include "common/services.h"
 
 namespace torvane {
-namespace {
-TickSource* g_ticks = nullptr;
+
+std::chrono::nanoseconds MonotonicNow() {
+  if (Clock* clock = CurrentServices().clock) return clock->Now();
+  return std::chrono::steady_clock::now().time_since_epoch();
 }
 
 std::uint32_t GetTickCount() {
-  if (g_ticks != nullptr) return g_ticks->Ticks();
-  const auto since_boot = std::chrono::steady_clock::now().time_since_epoch();
   return static_cast<std::uint32_t>(
-      std::chrono::duration_cast<std::chrono::milliseconds>(since_boot).count());
-}
-
-TickSource* InstallTickSource(TickSource* source) {
-  TickSource* previous = g_ticks;
-  g_ticks = source;
-  return previous;
+      std::chrono::duration_cast<std::chrono::milliseconds>(MonotonicNow()).count());
 }
 
 }  // namespace torvane

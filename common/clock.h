@@ -1,20 +1,22 @@
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 
 namespace torvane {
 
-// Milliseconds since an arbitrary start, wrapping at 32 bits, as the
-// system's tick counter gives them.
-class TickSource {
+// The monotonic clock: time since an arbitrary start, never going back.
+// CurrentServices().clock; the system's steady clock when none is set.
+class Clock {
  public:
-  virtual ~TickSource() = default;
-  virtual std::uint32_t Ticks() = 0;
+  virtual ~Clock() = default;
+  virtual std::chrono::nanoseconds Now() = 0;
 };
 
-std::uint32_t GetTickCount();
+std::chrono::nanoseconds MonotonicNow();
 
-// Replaces the tick counter (nullptr: the monotonic clock). Returns the previous one.
-TickSource* InstallTickSource(TickSource* source);
+// Milliseconds of the monotonic clock, wrapping at 32 bits, as the system's
+// tick counter gives them.
+std::uint32_t GetTickCount();
 
 }  // namespace torvane

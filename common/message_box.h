@@ -8,7 +8,8 @@ namespace torvane {
 enum class MsgIcon { None, Exclamation };
 
 // A modal box with one OK button. The window shows it with Qt; the command
-// line prints it; tests record it.
+// line prints it; tests record it. CurrentServices().boxes; without one,
+// boxes go to standard error.
 class MessageBoxes {
  public:
   virtual ~MessageBoxes() = default;
@@ -27,10 +28,6 @@ class MessageBoxes {
 const std::string& AppTitle();
 void SetAppTitleText(std::string title);
 
-// Installs the box implementation (nullptr: boxes go to standard error).
-// Returns the previous one.
-MessageBoxes* InstallMessageBoxes(MessageBoxes* boxes);
-
 // Shows a box; an empty title means the application title.
 void MsgBox(std::string_view text, MsgIcon icon = MsgIcon::None, std::string_view title = {});
 
@@ -42,16 +39,5 @@ void FailureBox(std::string_view text, int system_error);
 // system call: the description, a blank line, then "<source>.<member>".
 std::string LocatedMessage(std::string_view description, std::string_view source,
                            std::string_view member);
-
-class ScopedMessageBoxes {
- public:
-  explicit ScopedMessageBoxes(MessageBoxes* boxes) : previous_(InstallMessageBoxes(boxes)) {}
-  ~ScopedMessageBoxes() { InstallMessageBoxes(previous_); }
-  ScopedMessageBoxes(const ScopedMessageBoxes&) = delete;
-  ScopedMessageBoxes& operator=(const ScopedMessageBoxes&) = delete;
-
- private:
-  MessageBoxes* previous_;
-};
 
 }  // namespace torvane

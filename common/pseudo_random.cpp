@@ -3,6 +3,8 @@
 #include <bit>
 #include <cstring>
 
+#include "common/services.h"
+
 namespace torvane {
 namespace {
 
@@ -14,9 +16,11 @@ std::uint64_t SplitMix64(std::uint64_t& x) {
 }
 
 XoshiroRandom g_builtin;
-PseudoRandom* g_generator = nullptr;
 
-PseudoRandom& Generator() { return g_generator != nullptr ? *g_generator : g_builtin; }
+PseudoRandom& Generator() {
+  PseudoRandom* generator = CurrentServices().pseudo_random;
+  return generator != nullptr ? *generator : g_builtin;
+}
 
 }  // namespace
 
@@ -41,11 +45,5 @@ double XoshiroRandom::Next() {
 
 double Rnd() { return Generator().Next(); }
 void RandomizeReseed(double seed) { Generator().Reseed(seed); }
-
-PseudoRandom* InstallPseudoRandom(PseudoRandom* generator) {
-  PseudoRandom* previous = g_generator;
-  g_generator = generator;
-  return previous;
-}
 
 }  // namespace torvane

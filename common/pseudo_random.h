@@ -4,8 +4,9 @@
 
 namespace torvane {
 
-// The process-wide pseudo-random generator used for shuffling and picking.
-// It never supplies file content: that comes from the cryptographic source.
+// The pseudo-random generator used for shuffling and picking (the services'
+// pseudo_random, else a built-in XoshiroRandom). It never supplies file
+// content: that comes from the cryptographic source.
 class PseudoRandom {
  public:
   virtual ~PseudoRandom() = default;
@@ -28,8 +29,5 @@ class XoshiroRandom : public PseudoRandom {
 
 double Rnd();
 void RandomizeReseed(double seed);
-
-// Replaces the generator (nullptr: the built-in one). Returns the previous one.
-PseudoRandom* InstallPseudoRandom(PseudoRandom* generator);
 
 }  // namespace torvane

@@ -1,40 +1,43 @@
 #include "common/yield.h"
 
+#include "common/clock.h"
+#include "common/services.h"
+
 namespace torvane {
 namespace {
 
-EventPump* g_pump = nullptr;
-YieldPolicy g_policy = YieldPolicy::Production();
-std::chrono::steady_clock::time_point g_last_pump{};
+std::chrono::nanoseconds g_last_pump{};
+
+std::uint32_t StepsPerClockRead(const YieldPolicy& policy) {
+  return policy.steps_per_clock_read ? policy.steps_per_clock_read : 1;
+}
 
 }  // namespace
 
-EventPump* InstallEventPump(EventPump* pump, YieldPolicy policy) {
-  EventPump* previous = g_pump;
-  g_pump = pump;
-  g_policy = policy;
-  g_last_pump = std::chrono::steady_clock::now();
-  yield_detail::countdown = policy.steps_per_clock_read ? policy.steps_per_clock_read : 1;
-  return previous;
-}
-
 namespace yield_detail {
 
+void RestartTimer() {
+  const Services& services = CurrentServices();
+  countdown = StepsPerClockRead(services.yield_policy);
+  // Without a pump, or with one for every yield, the clock has nothing to
+  // decide: a test's clock is then never read by a yield.
+  if (services.pump != nullptr && services.yield_policy.interval.count() > 0)
+    g_last_pump = MonotonicNow();
+}
+
 void SlowPath() {
-  countdown = g_policy.steps_per_clock_read ? g_policy.steps_per_clock_read : 1;
-  if (g_pump == nullptr) return;
-  const auto now = std::chrono::steady_clock::now();
-  if (now - g_last_pump < g_policy.interval) return;
-  // Stamp before pumping: handlers run nested in here and may yield again.
-  g_last_pump = now;
-  g_pump->PumpEvents();
+  const Services& services = CurrentServices();
+  countdown = StepsPerClockRead(services.yield_policy);
+  if (services.pump == nullptr) return;
+  if (services.yield_policy.interval.count() > 0) {
+    const auto now = MonotonicNow();
+    if (now - g_last_pump < services.yield_policy.interval) return;
+    // Stamp before pumping: handlers run nested in here and may yield again.
+    g_last_pump = now;
+  }
+  services.pump->PumpEvents();
 }
 
 }  // namespace yield_detail
-
-ScopedEventPump::ScopedEventPump(EventPump* pump, YieldPolicy policy)
-    : previous_(InstallEventPump(pump, policy)) {}
-
-ScopedEventPump::~ScopedEventPump() { InstallEventPump(previous_, YieldPolicy::Production()); }
 
 }  // namespace torvane

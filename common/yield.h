@@ -25,13 +25,14 @@ struct YieldPolicy {
   static constexpr YieldPolicy EveryYield() { return {1, std::chrono::nanoseconds(0)}; }
 };
 
-// Installs the pump (nullptr: yields do nothing) and its policy. Returns the
-// pump that was installed before.
-EventPump* InstallEventPump(EventPump* pump, YieldPolicy policy = YieldPolicy::Production());
+// The pump and its policy are CurrentServices().pump and .yield_policy.
 
 namespace yield_detail {
 inline std::uint32_t countdown = 1;
 void SlowPath();
+// A fresh count and interval under the services now in force; called
+// whenever they change.
+void RestartTimer();
 }  // namespace yield_detail
 
 // One yield point. Inlined to a counter step: the clock and the pump are only
@@ -63,18 +64,5 @@ inline std::uint32_t TakeYieldBudget(std::uint32_t items, std::uint32_t per_item
   yield_detail::countdown -= granted * per_item;
   return granted;
 }
-
-// Installs a pump for the lifetime of the object and restores the previous
-// one (and the production policy) afterwards.
-class ScopedEventPump {
- public:
-  explicit ScopedEventPump(EventPump* pump, YieldPolicy policy = YieldPolicy::EveryYield());
-  ~ScopedEventPump();
-  ScopedEventPump(const ScopedEventPump&) = delete;
-  ScopedEventPump& operator=(const ScopedEventPump&) = delete;
-
- private:
-  EventPump* previous_;
-};
 
 }  // namespace torvane

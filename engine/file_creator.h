@@ -15,8 +15,8 @@
 
 namespace torvane::FileCreator {
 
-// Wires the engine to its front end. Both must outlive every run.
-void Attach(JobSource* source, RunView* view);
+// The front end a run works for is CurrentServices().job and .view
+// (common/services.h).
 
 // How a run puts its bytes on the disk. The window always uses Record.
 enum class SyncMode {

@@ -6,6 +6,7 @@
 #include "common/case_mapping.h"
 #include "common/error_box.h"
 #include "common/message_box.h"
+#include "common/services.h"
 #include "common/stop_flag.h"
 #include "common/text.h"
 #include "common/yield.h"
@@ -98,7 +99,7 @@ std::vector<std::uint8_t> FmtOutputRecord(std::int32_t recLen, std::vector<std::
       MsgBox(kPoolTooShortMessage);
       return {};
     }
-    JobSource* source = g_run.source;
+    JobSource* source = CurrentServices().job;
     // Hex needs two characters per source byte; the text is cut to recLen.
     std::vector<std::uint8_t> text(2 * static_cast<std::size_t>(recLen));
     std::size_t at = 0;

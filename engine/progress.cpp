@@ -5,6 +5,7 @@
 
 #include "common/error_box.h"
 #include "common/number_locale.h"
+#include "common/services.h"
 #include "engine/file_creator.h"
 #include "engine/run_state.h"
 
@@ -13,11 +14,12 @@ namespace torvane::FileCreator {
 using detail::g_run;
 
 void ShowProgress(ByteCount written) {
-  if (g_run.view == nullptr) return;
+  RunView* view = CurrentServices().view;
+  if (view == nullptr) return;
   std::string text = FormatThousands(written);
   text.append(" / ").append(FormatThousands(g_run.total_bytes)).append(" bytes");
-  g_run.view->SetProgressText(text);
-  g_run.view->SetProgressBytes(written, g_run.total_bytes);
+  view->SetProgressText(text);
+  view->SetProgressBytes(written, g_run.total_bytes);
   CalcProgress(static_cast<double>(written));
 }
 
@@ -39,7 +41,7 @@ std::int16_t CalcProgress(double current) {
   std::int16_t value = 0;
   trap(20, [&] { value = static_cast<std::int16_t>(std::clamp(percent, 0.0, 100.0)); });
   trap(30, [&] {
-    if (g_run.view != nullptr) g_run.view->SetProgressValue(value);
+    if (RunView* view = CurrentServices().view) view->SetProgressValue(value);
   });
   return 0;
 }

@@ -1,9 +1,9 @@
 // The Create/Stop button and one job from the click to "Done.".
 
-#include <sys/stat.h>
-
+#include "bigfiles/file_layer.h"
 #include "common/error_box.h"
 #include "common/message_box.h"
+#include "common/services.h"
 #include "common/stop_flag.h"
 #include "common/yield.h"
 #include "engine/file_creator.h"
@@ -35,8 +35,8 @@ void StopActiveRun() {
     StopFlag = true;
     g_run.stop_requested = true;
   }
-  if (!g_run.saved_caption.empty() && g_run.view != nullptr)
-    g_run.view->SetButtonCaption(g_run.saved_caption);
+  RunView* view = CurrentServices().view;
+  if (!g_run.saved_caption.empty() && view != nullptr) view->SetButtonCaption(g_run.saved_caption);
 }
 
 RunOutcome OutcomeOfRun() {
@@ -48,11 +48,6 @@ RunOutcome OutcomeOfRun() {
 }
 
 }  // namespace
-
-void Attach(JobSource* source, RunView* view) {
-  g_run.source = source;
-  g_run.view = view;
-}
 
 void SetRunOptions(const RunOptions& options) { g_run.options = options; }
 
@@ -74,13 +69,12 @@ void RequestStop() {
 bool IsFolder(const std::string& path) {
   // A NUL inside would make the system test a shorter path.
   if (path.empty() || path.find('\0') != std::string::npos) return false;
-  struct stat info {};
-  return ::stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+  return CurrentFileLayer().IsFolder(path);
 }
 
 void PushButton1_Click() {
-  RunView* view = g_run.view;
-  JobSource* source = g_run.source;
+  RunView* view = CurrentServices().view;
+  JobSource* source = CurrentServices().job;
   if (view == nullptr || source == nullptr) return;
   ErrorTrap trap("Form1", "PushButton1_Click");
 
@@ -121,8 +115,8 @@ void PushButton1_Click() {
 }
 
 void BeginProcessing() {
-  RunView* view = g_run.view;
-  JobSource* source = g_run.source;
+  RunView* view = CurrentServices().view;
+  JobSource* source = CurrentServices().job;
   if (view == nullptr || source == nullptr) return;
   try {
     view->SetMousePointer(MousePointer::Default);

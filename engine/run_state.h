@@ -15,8 +15,6 @@
 namespace torvane::FileCreator::detail {
 
 struct RunState {
-  JobSource* source = nullptr;
-  RunView* view = nullptr;
   RunOptions options;
   ByteCount total_bytes = 0;
   std::string job_file_name;

@@ -7,6 +7,8 @@
 #include <climits>
 #include <vector>
 
+#include "common/services.h"
+
 namespace torvane {
 namespace {
 
@@ -100,8 +102,6 @@ class SystemProvider : public CryptoProvider {
   ProviderHandle last_handle_ = 0;
 };
 
-CryptoProvider* g_installed = nullptr;
-
 }  // namespace
 
 CryptoProvider& SystemCryptoProvider() {
@@ -109,14 +109,9 @@ CryptoProvider& SystemCryptoProvider() {
   return provider;
 }
 
-CryptoProvider* InstallCryptoProvider(CryptoProvider* provider) {
-  CryptoProvider* previous = g_installed;
-  g_installed = provider;
-  return previous;
-}
-
-CryptoProvider& InstalledCryptoProvider() {
-  return g_installed != nullptr ? *g_installed : SystemCryptoProvider();
+CryptoProvider& CurrentCryptoProvider() {
+  CryptoProvider* provider = CurrentServices().crypto;
+  return provider != nullptr ? *provider : SystemCryptoProvider();
 }
 
 }  // namespace torvane

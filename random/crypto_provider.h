@@ -3,7 +3,7 @@
 // The cryptographic provider under cPrng: random bytes and digests, shaped
 // after the handle-based crypto services the object was designed around.
 // The system implementation is OpenSSL's DRBG plus nettle's digests; tests
-// install a double that fails on demand.
+// put a double that fails on demand in its place.
 
 #include <array>
 #include <cstdint>
@@ -68,9 +68,8 @@ class CryptoProvider {
 // OpenSSL's DRBG and nettle's digests: every row succeeds and knows all seven digests.
 CryptoProvider& SystemCryptoProvider();
 
-// The provider that new acquisitions use (nullptr: the system one). Returns
-// the previous one. Objects keep the provider they acquired from.
-CryptoProvider* InstallCryptoProvider(CryptoProvider* provider);
-CryptoProvider& InstalledCryptoProvider();
+// The provider that new acquisitions use: CurrentServices().crypto, else
+// the system one. Objects keep the provider they acquired from.
+CryptoProvider& CurrentCryptoProvider();
 
 }  // namespace torvane

@@ -131,7 +131,7 @@ void cPrng::ReleaseProvider() noexcept {
 void cPrng::GetProviderHandle() noexcept {
   try {
     ReleaseProvider();
-    CryptoProvider& provider = InstalledCryptoProvider();
+    CryptoProvider& provider = CurrentCryptoProvider();
     for (const ProviderRow& row : kProviderRows) {
       const ProviderHandle handle = provider.Acquire(row);
       if (handle != 0) {

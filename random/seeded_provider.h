@@ -5,7 +5,7 @@
 // key SHA-256(seed's bytes), a zero nonce and block counter 0, handed out in
 // order across all GenRandom calls. Anyone can rebuild it without Torvane:
 //   head -c N /dev/zero | openssl enc -chacha20 -K <SHA-256 hex> -iv <32 zeros>
-// Install a fresh one per file (InstallCryptoProvider): the stream never rewinds.
+// Put a fresh one in force per file (Services::crypto): the stream never rewinds.
 
 #include <cstdint>
 #include <memory>

@@ -3,6 +3,7 @@
 #include <QFile>
 #include <QFileDialog>
 
+#include "common/services.h"
 #include "ui/qt_text.h"
 
 namespace torvane::AddFolder {
@@ -27,20 +28,14 @@ class DesktopFolderChooser : public FolderChooser {
 };
 
 DesktopFolderChooser g_desktop_chooser;
-FolderChooser* g_chooser = nullptr;
 
 }  // namespace
 
-FolderChooser* InstallFolderChooser(FolderChooser* chooser) {
-  FolderChooser* previous = g_chooser;
-  g_chooser = chooser;
-  return previous;
-}
-
 std::string BrowseForFolder(QWidget* owner, std::string_view instruction,
                             std::string_view initial_folder) {
-  FolderChooser& chooser = g_chooser != nullptr ? *g_chooser : g_desktop_chooser;
-  return chooser.Choose(owner, instruction, initial_folder);
+  FolderChooser* chooser = CurrentServices().folder_chooser;
+  if (chooser == nullptr) chooser = &g_desktop_chooser;
+  return chooser->Choose(owner, instruction, initial_folder);
 }
 
 }  // namespace torvane::AddFolder

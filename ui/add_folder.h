@@ -10,6 +10,7 @@ class QWidget;
 
 namespace torvane::AddFolder {
 
+// CurrentServices().folder_chooser, else the desktop's own.
 class FolderChooser {
  public:
   virtual ~FolderChooser() = default;
@@ -19,9 +20,6 @@ class FolderChooser {
   virtual std::string Choose(QWidget* owner, std::string_view instruction,
                              std::string_view initial_folder) = 0;
 };
-
-// Installs the chooser (nullptr: the desktop's own). Returns the previous one.
-FolderChooser* InstallFolderChooser(FolderChooser* chooser);
 
 // The chosen folder's path as the chooser gives it (no trailing "/" except
 // for the root), or "" when the user cancels.

@@ -23,9 +23,12 @@ int RunTorvane(QApplication& app) {
   QtSettingsStore store;
   Form1 form(store);
   QtMessageBoxes boxes(&form);
-  ScopedMessageBoxes boxes_scope(&boxes);
   QtEventPump pump;
-  ScopedEventPump pump_scope(&pump, YieldPolicy::Production());
+  ScopedServices desktop([&](Services& s) {
+    s.boxes = &boxes;
+    s.pump = &pump;
+    s.yield_policy = YieldPolicy::Production();
+  });
 
   form.Form_Load();
   form.show();

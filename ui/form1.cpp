@@ -63,11 +63,7 @@ void TextBox::focusOutEvent(QFocusEvent* event) {
 Form1::Form1(SettingsStore& store, QWidget* parent) : QWidget(parent), settings_(store) {
   BuildControls();
   ConnectHandlers();
-  FileCreator::Attach(this, this);
 }
-
-// The engine must not keep a window that is gone.
-Form1::~Form1() { FileCreator::Attach(nullptr, nullptr); }
 
 void Form1::ConnectHandlers() {
   for (int number = 1; number <= 9; ++number)

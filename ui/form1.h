@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "common/job.h"
+#include "common/services.h"
 #include "ui/form_settings.h"
 
 class QComboBox;
@@ -40,10 +41,9 @@ class TextBox : public QLineEdit {
 class Form1 : public QWidget, public JobSource, public RunView {
   Q_OBJECT
  public:
-  // The store must outlive the window. The window attaches itself to the
-  // engine as its job source and run view.
+  // The store must outlive the window. For its lifetime the window is the
+  // engine's job source and run view.
   explicit Form1(SettingsStore& store, QWidget* parent = nullptr);
-  ~Form1() override;
 
   // Start-up: skin, pointer, titles, every stored choice, then the two lists.
   // Each action stands under its own error-box trap. Run once, before show().
@@ -158,6 +158,11 @@ class Form1 : public QWidget, public JobSource, public RunView {
   Pointer pointer_ = Pointer::Standard;
   bool shown_once_ = false;
   std::vector<const SettingKey*> unreadable_;
+  // The engine must not keep a window that is gone.
+  ScopedServices front_end_{[this](Services& s) {
+    s.job = this;
+    s.view = this;
+  }};
 };
 
 }  // namespace torvane::ui

@@ -8,6 +8,7 @@
 
 #include "common/message_box.h"
 #include "common/number_locale.h"
+#include "common/services.h"
 #include "common/yield.h"
 
 class QLocale;

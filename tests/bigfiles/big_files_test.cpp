@@ -24,9 +24,7 @@ constexpr ByteCount k4GiB = 4294967296LL;
 // ones shifted so that the first file gets 0, which must still count as an
 // open file.
 struct FaultyLayer : FileLayerWrapper {
-  FaultyLayer() : FileLayerWrapper(CurrentFileLayer()), real(target()), scope(this) {
-    ::close(shift);
-  }
+  FaultyLayer() : FileLayerWrapper(CurrentFileLayer()), real(target()) { ::close(shift); }
 
   int Open(const std::string& path, Access access) override {
     const int fd = real.Open(path, access);
@@ -65,7 +63,7 @@ struct FaultyLayer : FileLayerWrapper {
   }
 
   FileLayer& real;
-  ScopedFileLayer scope;
+  ScopedServices scope{[this](Services& s) { s.files = this; }};
   const int shift = ::dup(2);  // the lowest free descriptor, closed again at once
   std::size_t max_per_call = SIZE_MAX;
   bool interrupt = false, fail_reads = false, fail_sync = false;  // interrupt: every other call
@@ -323,6 +321,22 @@ TEST(PosixFileLayer, SyncFailsWhereTheSystemCannotSync) {
     if (error != EBADF) posix.Close(fd);
   }
   ::close(pipe_ends[0]);
+}
+
+// An output folder may be reached through a symbolic link; a file is no
+// folder, whatever leads to it.
+TEST(PosixFileLayer, IsFolderFollowsLinksToTheirEnd) {
+  TempDir dir;
+  WriteFileBytes(dir.File("file"), "x");
+  std::filesystem::create_directory(dir.File("folder"));
+  std::filesystem::create_directory_symlink(dir.File("folder"), dir.File("to_folder"));
+  std::filesystem::create_symlink(dir.File("file"), dir.File("to_file"));
+  std::filesystem::create_symlink(dir.File("gone"), dir.File("dangling"));
+  const std::pair<const char*, bool> rows[] = {{"folder", true},    {"to_folder", true},
+                                               {"file", false},     {"to_file", false},
+                                               {"dangling", false}, {"missing", false}};
+  for (const auto& [name, folder] : rows)
+    EXPECT_EQ(CurrentFileLayer().IsFolder(dir.File(name)), folder) << name;
 }
 
 }  // namespace

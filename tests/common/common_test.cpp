@@ -1,12 +1,12 @@
 #include <gtest/gtest.h>
 
 #include <stdexcept>
-#include <thread>
 
 #include "common/case_mapping.h"
 #include "common/error_box.h"
 #include "common/number_locale.h"
 #include "common/pseudo_random.h"
+#include "common/services.h"
 #include "common/settings_store.h"
 #include "common/text.h"
 #include "common/yield.h"
@@ -15,6 +15,7 @@
 namespace torvane {
 namespace {
 
+using testing::FakeTicks;
 using testing::RecordingMessageBoxes;
 
 struct CountingPump : EventPump {
@@ -22,12 +23,23 @@ struct CountingPump : EventPump {
   void PumpEvents() override { ++pumped; }
 };
 
+// Puts `pump` in force under `policy` for the scope's lifetime.
+auto Pumping(EventPump& pump, YieldPolicy policy) {
+  return [&pump, policy](Services& s) {
+    s.pump = &pump;
+    s.yield_policy = policy;
+  };
+}
+
+// The interval is measured on the services' clock, read once per 4 steps.
 TEST(Yield, ProductionPolicyPumpsOnlyWhenTheIntervalHasPassed) {
+  FakeTicks ticks;
   CountingPump pump;
-  ScopedEventPump scope(&pump, YieldPolicy{4, std::chrono::milliseconds(5)});
-  for (int i = 0; i < 400; ++i) Yield();  // far less than 5 ms
+  ScopedServices scope(Pumping(pump, YieldPolicy{4, std::chrono::milliseconds(5)}));
+  for (int i = 0; i < 400; ++i) Yield();  // the clock stands still
   EXPECT_EQ(pump.pumped, 0);
-  std::this_thread::sleep_for(std::chrono::milliseconds(6));
+  EXPECT_EQ(ticks.reads, 1 + 100);  // when the scope began, then at every 4th step
+  ticks.value += 6;
   for (int i = 0; i < 3; ++i) Yield();  // the clock is not read before the 4th step
   EXPECT_EQ(pump.pumped, 0);
   Yield();
@@ -36,7 +48,7 @@ TEST(Yield, ProductionPolicyPumpsOnlyWhenTheIntervalHasPassed) {
 
 TEST(Yield, EveryYieldPolicyPumpsEachTimeAndRefusesBlocks) {
   CountingPump pump;
-  ScopedEventPump scope(&pump, YieldPolicy::EveryYield());
+  ScopedServices scope(Pumping(pump, YieldPolicy::EveryYield()));
   EXPECT_FALSE(TryYieldBlock(1));
   EXPECT_EQ(TakeYieldBudget(5), 0u);
   for (int i = 0; i < 7; ++i) Yield();
@@ -45,7 +57,7 @@ TEST(Yield, EveryYieldPolicyPumpsEachTimeAndRefusesBlocks) {
 
 TEST(Yield, BlockBudgetNeverSkipsAClockRead) {
   CountingPump pump;
-  ScopedEventPump scope(&pump, YieldPolicy{100, std::chrono::nanoseconds(0)});
+  ScopedServices scope(Pumping(pump, YieldPolicy{100, std::chrono::nanoseconds(0)}));
   EXPECT_TRUE(TryYieldBlock(60));
   EXPECT_FALSE(TryYieldBlock(60));         // the clock read falls inside: go step by step
   EXPECT_EQ(TakeYieldBudget(20, 3), 13u);  // whole items of the 39 spare yields
@@ -84,6 +96,43 @@ TEST(Text, TrimBlanksTakesBlanksFromBothEndsOnly) {
   };
   for (const auto& [text, blanks, trimmed] : rows) EXPECT_EQ(TrimBlanks(text, blanks), trimmed);
   EXPECT_EQ(TrimBlanks("\t 6 \t"), "6");
+}
+
+// Each scope hands back what it found, the yield policy included: once the
+// inner scope ends, the outer pump runs at every yield again.
+TEST(Services, NestedScopesRestoreExactlyWhatEachFound) {
+  RecordingMessageBoxes boxes;
+  CountingPump outer_pump, inner_pump;
+  {
+    ScopedServices outer(Pumping(outer_pump, YieldPolicy::EveryYield()));
+    {
+      FakeTicks ticks;
+      ScopedServices inner(Pumping(inner_pump, YieldPolicy::Production()));
+      EXPECT_EQ(CurrentServices().boxes, &boxes);
+      for (int i = 0; i < 1000; ++i) Yield();
+      EXPECT_EQ(inner_pump.pumped, 0);
+    }
+    EXPECT_EQ(CurrentServices().clock, nullptr);
+    EXPECT_EQ(CurrentServices().pump, &outer_pump);
+    Yield();
+    Yield();
+    EXPECT_EQ(outer_pump.pumped, 2);
+  }
+  EXPECT_EQ(CurrentServices().pump, nullptr);
+  EXPECT_EQ(CurrentServices().yield_policy.steps_per_clock_read,
+            YieldPolicy::Production().steps_per_clock_read);
+  MsgBox("after");
+  EXPECT_EQ(boxes.Texts(), std::vector<std::string>{"after"});
+}
+
+TEST(ServicesDeathTest, AScopeEndingBeforeOneBegunInsideItStopsTheProgram) {
+  EXPECT_DEATH(
+      {
+        auto* outer = new ScopedServices([](Services&) {});
+        ScopedServices inner([](Services&) {});
+        delete outer;
+      },
+      "out of order");
 }
 
 TEST(ErrorBox, TextNamesProjectModuleProcedureAndLine) {

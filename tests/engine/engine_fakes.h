@@ -27,7 +27,7 @@ enum class Fault { None, Create, Open, Write, NoSpace };
 // the target's name report one regular file as long as the writes so far.
 class RecordingFileLayer : public FileLayerWrapper {
  public:
-  RecordingFileLayer() : FileLayerWrapper(CurrentFileLayer()), scope_(this) {}
+  RecordingFileLayer() : FileLayerWrapper(CurrentFileLayer()) {}
   int Open(const std::string& path, Access access) override {
     if (fault == Fault::Open && access == Access::ReadWriteAlways) return Fail(EACCES);
     return Count(target().Open(discard ? "/dev/null" : path, access));
@@ -90,24 +90,20 @@ class RecordingFileLayer : public FileLayerWrapper {
     identity = Identity{1, 1, 1, Identity::Kind::Regular, end_};
     return true;
   }
-  ScopedFileLayer scope_;
   bool disk_full_ = false;
   bool unsynced_ = false;
   ByteCount end_ = 0;
+  ScopedServices scope_{[this](Services& s) { s.files = this; }};
 };
 
-// The fixture is the window, attached to the engine, with the output folder
+// The fixture is the window, the engine's front end, with the output folder
 // a fresh TempDir and every file call going through `layer`; no test may
 // leave a file open. HexPairs and the case are read live from `job`: the
 // case read for record `switch_at` (counted from 0) turns them to binary and
 // lower case.
 class EngineTest : public ::testing::Test, public JobSource, public RunView {
  protected:
-  EngineTest() {
-    FileCreator::Attach(this, this);
-    job.OutputFolder = dir.path().string();
-  }
-  ~EngineTest() override { FileCreator::Attach(nullptr, nullptr); }
+  EngineTest() { job.OutputFolder = dir.path().string(); }
   void TearDown() override { EXPECT_EQ(layer.open_files, 0); }
 
   std::string OutputFolder() override { return job.OutputFolder; }
@@ -149,6 +145,10 @@ class EngineTest : public ::testing::Test, public JobSource, public RunView {
   std::string caption = "Start Creating File";
   std::vector<int> values;
   std::vector<std::string> texts;
+  ScopedServices front_end{[this](Services& s) {
+    s.job = this;
+    s.view = this;
+  }};
 };
 
 }  // namespace torvane::testing

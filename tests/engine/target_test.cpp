@@ -175,6 +175,32 @@ INSTANTIATE_TEST_SUITE_P(
         ChangeRow{"FileGrown", [](auto&, auto& path) { fs::resize_file(path, 10000000); }, true}),
     [](const auto& info) { return std::string(info.param.name); });
 
+// Both folder tests, at the click and when the job starts, ask the file
+// layer: a folder it does not see is missing, whatever the disk holds. Seen
+// at the click only, the run fails before any file is made.
+TEST_F(EngineTest, TheFolderTestsAskTheFileLayer) {
+  struct FolderGoneAfter : FileLayerWrapper {
+    using FileLayerWrapper::FileLayerWrapper;
+    bool IsFolder(const std::string& path) override {
+      return asked++ < seen && target().IsFolder(path);
+    }
+    int seen = 0, asked = 0;
+  } folders(layer);
+  ScopedServices scope([&](Services& s) { s.files = &folders; });
+  const std::string missing(kFolderMissingMessage);
+  const std::vector<std::string> shown[] = {{missing}, {missing, "Done."}};
+  for (int seen : {0, 1}) {
+    boxes.shown.clear();
+    folders.seen = seen;
+    folders.asked = 0;
+    PushButton1_Click();
+    EXPECT_EQ(boxes.Texts(), shown[seen]);
+    EXPECT_EQ(folders.asked, seen + 1);
+    EXPECT_EQ(LastOutcome(), RunOutcome::Failed);
+    EXPECT_TRUE(fs::is_empty(dir.path()));
+  }
+}
+
 // The write that finds the disk full is cut back to whole records through
 // the file the run checked, even when the name leads elsewhere by then; the
 // front end gets the system's reason with the message.

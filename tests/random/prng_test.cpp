@@ -32,9 +32,6 @@ using namespace testing;
 // the generator, or a hash step. Digests are the system's, and so are the
 // bytes unless `fill` scripts them (it may throw, as an allocation would).
 struct FakeCryptoProvider : CryptoProvider {
-  FakeCryptoProvider() : previous(InstallCryptoProvider(this)) {}
-  ~FakeCryptoProvider() override { InstallCryptoProvider(previous); }
-
   ProviderHandle Acquire(const ProviderRow& row) override { return row.row >= first_row ? 7 : 0; }
   void Release(ProviderHandle) override { ++released; }
   bool GenRandom(ProviderHandle, std::string_view input, std::span<std::uint8_t> out) override {
@@ -61,12 +58,12 @@ struct FakeCryptoProvider : CryptoProvider {
     std::unique_ptr<HashObject> real;
   };
 
-  CryptoProvider* previous;
   int first_row = 1;     // the first that works; 5: none
   int failing_step = 0;  // 1: hashing the data, 2: reading the digest
   bool generator_fails = false;
   std::function<void(std::span<std::uint8_t>)> fill;
   int released = 0, generated = 0;
+  ScopedServices scope{[this](Services& s) { s.crypto = this; }};
 };
 
 bool Empty(const RndResult& r) { return std::holds_alternative<std::monostate>(r); }
@@ -236,14 +233,12 @@ TEST_F(PrngTest, BuildWithinRangeBlockScanKeepsWhatTheByteScanKeeps) {
 
 // Counts the draws, which tell the passes apart.
 struct CountingRandom : XoshiroRandom {
-  CountingRandom() : previous(InstallPseudoRandom(this)) {}
-  ~CountingRandom() override { InstallPseudoRandom(previous); }
   double Next() override {
     ++draws;
     return XoshiroRandom::Next();
   }
   int draws = 0;
-  PseudoRandom* previous;
+  ScopedServices scope{[this](Services& s) { s.pseudo_random = this; }};
 };
 
 TEST_F(PrngTest, NonRepeatingNbrsAndReshuffleData) {

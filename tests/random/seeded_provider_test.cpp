@@ -7,6 +7,7 @@
 #include <cctype>
 #include <functional>
 
+#include "common/services.h"
 #include "random/prng.h"
 
 namespace torvane {
@@ -42,10 +43,9 @@ Bytes Keystream(std::string_view key_hex, std::string_view nonce_hex, std::uint3
 // Installed for its lifetime, as the command line installs it for a run.
 struct Seeded {
   explicit Seeded(std::string_view seed)
-      : provider(seed), previous(InstallCryptoProvider(&provider)) {}
-  ~Seeded() { InstallCryptoProvider(previous); }
+      : provider(seed), scope([this](Services& s) { s.crypto = &provider; }) {}
   SeededCryptoProvider provider;
-  CryptoProvider* previous;
+  ScopedServices scope;
 };
 
 // RFC 8439, A.1 #1 and #2 (the zero key at counters 0 and 1, here one run

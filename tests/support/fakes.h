@@ -11,6 +11,7 @@
 
 #include "common/clock.h"
 #include "common/message_box.h"
+#include "common/services.h"
 #include "common/stop_flag.h"
 #include "common/yield.h"
 
@@ -22,12 +23,9 @@ struct ShownBox {
   std::string title;
 };
 
-// Records every box instead of showing it. Installed for its lifetime.
+// Records every box instead of showing it. In force for its lifetime.
 class RecordingMessageBoxes : public MessageBoxes {
  public:
-  RecordingMessageBoxes() : previous_(InstallMessageBoxes(this)) {}
-  ~RecordingMessageBoxes() override { InstallMessageBoxes(previous_); }
-
   void Show(std::string_view text, MsgIcon icon, std::string_view title) override {
     shown.push_back({std::string(text), icon, std::string(title)});
     if (on_show) on_show(shown.back());
@@ -43,15 +41,13 @@ class RecordingMessageBoxes : public MessageBoxes {
   std::function<void(const ShownBox&)> on_show;
 
  private:
-  MessageBoxes* previous_;
+  ScopedServices scope_{[this](Services& s) { s.boxes = this; }};
 };
 
-// Counts every yield (it is installed with the every-yield policy) and can
+// Counts every yield (it is in force with the every-yield policy) and can
 // run an action at the k-th one: set StopFlag, or whatever a user might do.
 class ScriptedPump : public EventPump {
  public:
-  ScriptedPump() : scope_(this) {}
-
   void PumpEvents() override {
     ++count;
     if (count == stop_at) StopFlag = true;
@@ -63,24 +59,28 @@ class ScriptedPump : public EventPump {
   std::function<void(std::int64_t)> on_pump;
 
  private:
-  ScopedEventPump scope_;
+  ScopedServices scope_{[this](Services& s) {
+    s.pump = this;
+    s.yield_policy = YieldPolicy::EveryYield();
+  }};
 };
 
-// A tick counter that tests move by hand (or that advances on every read).
-class FakeTicks : public TickSource {
+// A clock in whole milliseconds, the tick count it gives, that tests move by
+// hand (or that advances on every read). In force for its lifetime.
+class FakeTicks : public Clock {
  public:
-  FakeTicks() : previous_(InstallTickSource(this)) {}
-  ~FakeTicks() override { InstallTickSource(previous_); }
-  std::uint32_t Ticks() override {
+  std::chrono::nanoseconds Now() override {
     const std::uint32_t now = value;
     value += step;
-    return now;
+    ++reads;
+    return std::chrono::milliseconds(now);
   }
   std::uint32_t value = 1000;
   std::uint32_t step = 0;
+  int reads = 0;
 
  private:
-  TickSource* previous_;
+  ScopedServices scope_{[this](Services& s) { s.clock = this; }};
 };
 
 // A fresh folder under the system's temporary directory, removed afterwards.

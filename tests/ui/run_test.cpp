@@ -52,7 +52,10 @@ TEST_F(WindowRun, DefaultsMakeOneKilobyteOfHexRecords) {
 // from when it is handled) to "Done." is reported, not asserted.
 TEST_F(WindowRun, AStopClickEndsALargeContinuousJobOnWholeChunks) {
   ui::QtEventPump qt_pump;
-  ScopedEventPump pump_scope(&qt_pump, YieldPolicy::Production());
+  ScopedServices pump_scope([&](Services& s) {
+    s.pump = &qt_pump;
+    s.yield_policy = YieldPolicy::Production();
+  });
   UseCustomSize(3, "1");
   Click(form->Option5);
   QElapsedTimer clock;

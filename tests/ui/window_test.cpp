@@ -257,8 +257,6 @@ TEST_F(WindowTest, AnEmptiedLengthBoxSwitchedOffIsNotLeftTwice) {
 
 // Answers the folder chooser from a script; "" answers as a cancel.
 struct ScriptedChooser : AddFolder::FolderChooser {
-  ScriptedChooser() { AddFolder::InstallFolderChooser(this); }
-  ~ScriptedChooser() override { AddFolder::InstallFolderChooser(nullptr); }
   std::string Choose(QWidget* by, std::string_view text, std::string_view initial) override {
     EXPECT_EQ(text, "Please select folder:");
     owner = by;
@@ -267,6 +265,7 @@ struct ScriptedChooser : AddFolder::FolderChooser {
   }
   std::vector<std::string> answers, initial_folders;
   QWidget* owner = nullptr;
+  ScopedServices scope{[this](Services& s) { s.folder_chooser = this; }};
 };
 
 TEST_F(WindowTest, TheFolderButtonOpensOnTheLastChoiceNotOnTheTypedFolder) {
