@@ -386,9 +386,6 @@ ParseResult ParseCommandLine(const std::vector<std::string>& args) {
   job.LowText = std::to_string(typed.low);
   job.HighText = std::to_string(typed.high);
 
-  // CLI11 read the words last first: put the lists back in the order typed.
-  std::reverse(typed.presetTexts.begin(), typed.presetTexts.end());
-  std::reverse(typed.sizeTexts.begin(), typed.sizeTexts.end());
   std::vector<std::string> presets;
   for (const std::string& text : typed.presetTexts)
     for (std::string& one : SplitOutsideParentheses(text)) presets.push_back(std::move(one));

@@ -6,6 +6,7 @@
 #include <fcntl.h>
 #include <signal.h>
 #include <spawn.h>
+#include <sys/mount.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -61,6 +62,27 @@ class Terminal {
  private:
   int master_ = -1;
   std::string slave_;
+};
+
+// A small file system mounted on a fresh folder for the test's lifetime
+// (only where the test may mount: root).
+class SmallDisk {
+ public:
+  explicit SmallDisk(const std::string& size) {
+    const std::string options = "size=" + size;
+    mounted_ = ::mount("tmpfs", dir_.path().c_str(), "tmpfs", 0, options.c_str()) == 0;
+  }
+  ~SmallDisk() {
+    if (mounted_) ::umount(dir_.path().c_str());
+  }
+  SmallDisk(const SmallDisk&) = delete;
+  SmallDisk& operator=(const SmallDisk&) = delete;
+  bool mounted() const { return mounted_; }
+  const testing::TempDir& dir() const { return dir_; }
+
+ private:
+  testing::TempDir dir_;
+  bool mounted_ = false;
 };
 
 class Cli {

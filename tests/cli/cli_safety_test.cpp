@@ -72,21 +72,6 @@ TEST(CliSafety, ASecondRunOnTheSameFileIsRefused) {
   EXPECT_EQ(file.find_first_not_of("0123456789"), std::string::npos);
 }
 
-// A file system of 1 MiB, mounted for the test (root only).
-class SmallDisk {
- public:
-  SmallDisk() { mounted_ = ::mount("tmpfs", dir_.path().c_str(), "tmpfs", 0, "size=1m") == 0; }
-  ~SmallDisk() {
-    if (mounted_) ::umount(dir_.path().c_str());
-  }
-  bool mounted() const { return mounted_; }
-  const TempDir& dir() const { return dir_; }
-
- private:
-  TempDir dir_;
-  bool mounted_ = false;
-};
-
 struct EndRow {
   const char* name;
   std::vector<std::string> args;
@@ -102,7 +87,7 @@ class EndedEarly : public ::testing::TestWithParam<EndRow> {};
 // the file holds, not the last periodic count.
 TEST_P(EndedEarly, LastProgressLineIsWhatTheFileHolds) {
   const EndRow& row = GetParam();
-  SmallDisk disk;
+  SmallDisk disk("1m");
   if (!row.interrupt && !disk.mounted()) GTEST_SKIP() << "mounting a small file system needs root";
   TempDir big, scratch;
   const std::string folder = row.interrupt ? big.path().string() : disk.dir().path().string();

@@ -162,8 +162,9 @@ TEST_F(CliTest, HelpAndVersionTouchNoFile) {
   EXPECT_TRUE(std::filesystem::is_empty(dir_.path()));
 }
 
-// What the words of an accepted line set in the job; the last of a repeated
-// option counts. Size: "preset N" or "LENGTH unit U".
+// What the words of an accepted line set in the first file's job; the last
+// of a repeated option counts, but sizes and presets each make a file. Size:
+// "preset N" or "LENGTH unit U".
 TEST(ParseCommandLine, WordsSetTheJob) {
   struct Row {
     std::vector<std::string> args;
@@ -178,9 +179,9 @@ TEST(ParseCommandLine, WordsSetTheJob) {
       {{}, "preset 0", "0", "255", true, true, None, false},
       {{"-p", " 7 "}, "preset 7", "0", "255", true, true, None, false},
       {{"--preset=1.44 MB (1,457,664 bytes)"}, "preset 22", "0", "255", true, true, None, false},
-      {{"-p", "kb_720", "-p", "2"}, "preset 2", "0", "255", true, true, None, false},
+      {{"-p", "kb_720", "-p", "2"}, "preset 23", "0", "255", true, true, None, false},
       {{"-s", " 1.5 kb "}, "1.5 unit 1", "0", "255", true, true, None, false},
-      {{"-s10m", "--size", "+2G"}, "2 unit 3", "0", "255", true, true, None, false},
+      {{"-s10m", "--size", "+2G"}, "10 unit 2", "0", "255", true, true, None, false},
       {{"--size=0"}, "0 unit 0", "0", "255", true, true, None, false},
       {{"--low", "010", "--high=011"}, "preset 0", "10", "11", true, true, None, false},
       {{"--low", " 48\t", "--high", "57"}, "preset 0", "48", "57", true, true, None, false},

@@ -1,0 +1,181 @@
+// Sizes as testers write them, many files in one run, filling a disk, and
+// the room checks made before any file is touched.
+
+#include <gtest/gtest.h>
+#include <sys/statvfs.h>
+
+#include <chrono>
+#include <filesystem>
+#include <thread>
+
+#include "bigfiles/file_layer.h"
+#include "cli/options.h"
+#include "common/services.h"
+#include "engine/file_creator.h"
+#include "engine/room.h"
+#include "tests/cli/cli_runner.h"
+
+namespace torvane::cli {
+namespace {
+
+using testing::ReadFileBytes;
+using testing::TempDir;
+namespace fs = std::filesystem;
+
+// Each text's file name and byte count, or (after "!") a piece of its refusal.
+TEST(SizeText, NamesEveryUnitAndOffset) {
+  const std::pair<const char*, const char*> rows[] = {
+      {"1KB", "KB_1 1024"},
+      {"1kib", "KB_1 1024"},
+      {"2MiB", "MB_2 2097152"},
+      {"1.5GiB", "GB_1.5 1610612736"},
+      {"1TB", "TB_1 1099511627776"},
+      {"1TiB", "TB_1 1099511627776"},
+      {"10MB+1", "Byte_10485761 10485761"},
+      {"10MB-1", "Byte_10485759 10485759"},
+      {"1GB-80", "Byte_1073741744 1073741744"},
+      {"1.5KB+2", "Byte_1538 1538"},
+      {"6", "Byte_6 6"},
+      {"5", "!at least 6 bytes"},
+      {"1KB-1019", "!at least 6 bytes"},
+      {"1KB-2000", "!at least 6 bytes"},
+      {"1KB+", "!whole number of bytes"},
+      {"1KB-x", "!whole number of bytes"},
+      {"2PB", "!unknown unit 'PB'"},
+      {"8388608TB", "!too large"},
+      {"8388607TB+9223372036854775807", "!too large"},
+  };
+  for (const auto& [text, expect] : rows) {
+    JobSettings job;
+    const std::string refused = ParseSizeText(text, job);
+    const FileCreator::JobTarget target = FileCreator::ResolveTarget(job);
+    const std::string got =
+        refused.empty() ? target.name + " " + std::to_string(target.size) : "!" + refused;
+    EXPECT_EQ(got.rfind(expect, 0) == 0 ||
+                  (expect[0] == '!' && got.find(expect + 1) != std::string::npos),
+              true)
+        << text << " gave " << got;
+  }
+}
+
+// The folder's file system as a test wants it.
+struct FolderDouble : FileLayerWrapper {
+  explicit FolderDouble(FileLayer::Space given)
+      : FileLayerWrapper(CurrentFileLayer()),
+        space(given),
+        scope([this](Services& s) { s.files = this; }) {}
+  bool FolderSpace(const std::string&, Space& out) override {
+    out = space;
+    return true;
+  }
+  Space space;
+  ScopedServices scope;
+};
+
+TEST(Room, ChecksFreeSpaceAndTheLargestFileBeforeWriting) {
+  FolderDouble fat({204800, 4294967295LL});
+  using FileCreator::CheckRoom;
+  EXPECT_EQ(CheckRoom("/f", {1LL << 30}, true),
+            "needs 1,073,741,824 bytes; the folder has 204,800 bytes free");
+  EXPECT_EQ(CheckRoom("/f", {1LL << 30}, false), "");
+  EXPECT_EQ(CheckRoom("/f", {4LL << 30}, false),
+            "a file of 4,294,967,296 bytes is larger than the folder's file system allows "
+            "(4,294,967,295 bytes)");
+  EXPECT_EQ(CheckRoom("/f", {100000, 200000}, true, 100000), "") << "old files are emptied first";
+  EXPECT_NE(CheckRoom("/f", {100000, 200000}, true, 90000), "");
+}
+
+TEST(Room, FillTakesWholeUnitsDownToTheReserve) {
+  FolderDouble disk({10 * 1048576 + 100, 4294967295LL});
+  using FileCreator::PlanFill;
+  EXPECT_EQ(PlanFill("/f", 1048576, 0, 80).sizes, std::vector<ByteCount>{9437280});
+  EXPECT_EQ(PlanFill("/f", 1048576, 3 * 1048576 + 100000, 61440).sizes,
+            (std::vector<ByteCount>{3194880, 3194880, 3010560}));
+  EXPECT_NE(PlanFill("/f", 20 * 1048576, 0, 80).error, "");
+  disk.space = {100LL << 30, 4294967295LL};  // FAT: no file beyond 4 GiB - 1
+  EXPECT_EQ(PlanFill("/f", 0, 0, 61440).sizes.front(), 4294967295LL / 61440 * 61440);
+}
+
+class Batch : public ::testing::Test {
+ protected:
+  Finished Run(std::vector<std::string> args, std::string folder = {}) {
+    args.insert(args.begin(), {"-q", "-o", folder.empty() ? dir.path().string() : folder});
+    return Cli(std::move(args), scratch).Wait();
+  }
+  TempDir dir, scratch;
+};
+
+// Presets first, then sizes, each `count` times; each path as it completes.
+TEST_F(Batch, MakesEachSizeCountTimesWithItsOwnContent) {
+  const Finished done = Run({"-s", "1KB,100+1", "-p", "720 kb", "--count", "2"});
+  ASSERT_EQ(done.status, 0) << done.err;
+  std::string expected;
+  const std::pair<const char*, std::uintmax_t> files[] = {{"KB_720", 730112}, {"KB_720_2", 730112},
+                                                          {"KB_1", 1024},     {"KB_1_2", 1024},
+                                                          {"Byte_101", 101},  {"Byte_101_2", 101}};
+  for (const auto& [name, size] : files) {
+    expected += dir.File(std::string(name) + ".dat") + "\n";
+    EXPECT_EQ(fs::file_size(dir.File(std::string(name) + ".dat")), size) << name;
+  }
+  EXPECT_EQ(done.out, expected);
+  EXPECT_NE(ReadFileBytes(dir.File("KB_1.dat")), ReadFileBytes(dir.File("KB_1_2.dat")));
+}
+
+// A file that fails does not stop the others; the worst status is the run's.
+TEST_F(Batch, ExitsWithTheWorstStatus) {
+  fs::create_directory(dir.File("KB_2.dat"));
+  const Finished done = Run({"-s", "1KB,2KB,3KB"});
+  EXPECT_EQ(done.status, 1);
+  EXPECT_EQ(done.out, dir.File("KB_1.dat") + "\n" + dir.File("KB_3.dat") + "\n");
+}
+
+// Ctrl-C in the second of three: the first whole, the second whole chunks,
+// no third.
+TEST_F(Batch, CtrlCEndsTheBatchWithTheFileInHand) {
+  Cli run({"-q", "-o", dir.path().string(), "-s", "16MB", "--count", "3", "--layout", "continuous",
+           "--low", "48", "--high", "57"},
+          scratch);
+  const std::string second = dir.File("MB_16_2.dat");
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+  std::error_code ec;
+  while ((!fs::exists(second, ec) || fs::file_size(second, ec) < 61440) &&
+         std::chrono::steady_clock::now() < deadline)
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  run.Interrupt();
+  const Finished done = run.Wait();
+  EXPECT_EQ(done.status, 130);
+  EXPECT_EQ(fs::file_size(dir.File("MB_16.dat")), 16u << 20);
+  EXPECT_EQ(fs::file_size(second) % 61440, 0u);
+  EXPECT_LT(fs::file_size(second), 16u << 20);
+  EXPECT_FALSE(fs::exists(dir.File("MB_16_3.dat")));
+}
+
+// On a real small disk: what stays free lies between the reserve and the
+// reserve plus one chunk; a largest size splits the fill; a reserve beyond
+// the disk is refused before anything is written.
+TEST_F(Batch, FillLeavesTheReserveFree) {
+  SmallDisk disk("4m");
+  if (!disk.mounted()) GTEST_SKIP() << "mounting a small file system needs root";
+  const std::string folder = disk.dir().path().string();
+  const auto free_bytes = [&] {
+    struct statvfs v {};
+    ::statvfs(folder.c_str(), &v);
+    return static_cast<ByteCount>(v.f_bavail * v.f_frsize);
+  };
+  ASSERT_EQ(Run({"--fill", "--reserve", "1MiB", "--layout", "continuous"}, folder).status, 0);
+  EXPECT_GE(free_bytes(), 1048576);
+  EXPECT_LT(free_bytes(), 1048576 + 61440);
+  for (const auto& entry : fs::directory_iterator(folder)) fs::remove(entry.path());
+
+  const Finished split = Run({"--fill", "--reserve", "1MiB", "--max-file-size", "1MB"}, folder);
+  EXPECT_EQ(split.status, 0) << split.err;
+  EXPECT_EQ(std::count(split.out.begin(), split.out.end(), '\n'), 3) << split.out;
+  for (const auto& entry : fs::directory_iterator(folder)) fs::remove(entry.path());
+
+  const Finished refused = Run({"--fill", "--reserve", "8MiB"}, folder);
+  EXPECT_EQ(refused.status, 2);
+  EXPECT_TRUE(fs::is_empty(folder));
+}
+
+}  // namespace
+}  // namespace torvane::cli
