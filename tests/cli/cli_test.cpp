@@ -115,7 +115,13 @@ TEST_F(CliTest, RefusalsAreOneLineWithTheirExitStatus) {
       {{"-s"}, 2, "--size"},
       {{"--size="}, 2, "--size"},
       {{"-o", "no-such-folder"}, 2, "folder does not exist: no-such-folder"},
+      {{"--sync", "fast"}, 2, "--sync: must be record, chunk or end: fast"},
+      {{"--content", "none"}, 2, "--content: must be random, zeros or sparse: none"},
+      {{"--layout", "continuous", "--compressible", "101"}, 2, "--compressible: Value 101 not in"},
+      {{"--compressible", "20"}, 2, "--compressible needs --layout continuous"},
+      {{"--content", "zeros", "--low", "3"}, 2, "--low applies to random content only"},
       {{"-o", "/proc", "-q"}, 1, "/proc/KB_1.dat"},
+      {{"--verify", "-s", "100"}, 1, "could not be read.: No such file or directory"},
   };
   for (const auto& row : rows) {
     std::vector<std::string> full = {"-o", Folder()};
