@@ -1,5 +1,6 @@
 #include "engine/target_file.h"
 
+#include <algorithm>
 #include <array>
 #include <cerrno>
 #include <stdexcept>
@@ -8,6 +9,7 @@
 #include "common/case_mapping.h"
 #include "common/stop_flag.h"
 #include "common/text.h"
+#include "common/yield.h"
 #include "engine/messages.h"
 #include "engine/run_state.h"
 
@@ -205,6 +207,22 @@ bool TargetWriter::Extend(ByteCount size) {
     return false;
   }
   written_ = size;
+  // The checksum covers the zeros the file now holds. Hashing gigabytes of
+  // them takes a while: a Stop keeps the whole chunks hashed so far.
+  if (hash_ == nullptr) return true;
+  const std::vector<std::uint8_t> zeros(kMaxGathered);
+  for (ByteCount hashed = 0; hashed < size;) {
+    Yield();
+    if (StopFlag) {
+      written_ = hashed;
+      KeepConfirmedWrites();
+      return false;
+    }
+    const auto length = static_cast<std::size_t>(std::min<ByteCount>(size - hashed, kMaxGathered));
+    if (!hash_->HashData(std::span(zeros.data(), length)))
+      throw std::runtime_error("The checksum failed.");
+    hashed += static_cast<ByteCount>(length);
+  }
   return true;
 }
 

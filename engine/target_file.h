@@ -79,7 +79,8 @@ class TargetWriter {
   // Writes what has been gathered (nothing to do without gathering).
   bool Flush();
   // Gives the empty file its size without writing data: the file system
-  // fills it with zeros, storing none where it can.
+  // fills it with zeros, storing none where it can. With a checksum the zeros
+  // are hashed too; a Stop then cuts the file back to the zeros hashed.
   bool Extend(ByteCount size);
   // With options.checksum: writes "<file>.sha256" (the SHA-256 of the bytes
   // the file holds, two blanks, the file name), synced like the file, in
