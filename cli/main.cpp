@@ -30,7 +30,8 @@ volatile std::sig_atomic_t g_interrupted = 0;
 
 void OnInterrupt(int) {
   g_interrupted = 1;
-  // A second Ctrl-C ends the program at once; every write so far is synced.
+  // A second Ctrl-C ends the program at once; what was written stays (synced
+  // already, except under --sync end, where the kernel writes it back later).
   std::signal(SIGINT, SIG_DFL);
 }
 
