@@ -19,22 +19,24 @@ using FileHandle = std::int32_t;
 // writes and opens yield and honour StopFlag (see each member).
 class cBigFiles {
  public:
-  bool OpenReadOnly(const std::string& strFileName, FileHandle& hFile);
-  bool OpenReadWrite(const std::string& strFileName, FileHandle& hFile);
+  [[nodiscard]] bool OpenReadOnly(const std::string& strFileName, FileHandle& hFile);
+  [[nodiscard]] bool OpenReadWrite(const std::string& strFileName, FileHandle& hFile);
   void CalcFileSize(const std::string& strFileName, ByteCount& curFilesize,
                     std::string* strBitsInHex = nullptr);
-  bool API_ReadFile(FileHandle hFile, ByteCount curPosition, std::vector<std::uint8_t>& abytData);
+  [[nodiscard]] bool API_ReadFile(FileHandle hFile, ByteCount curPosition,
+                                  std::vector<std::uint8_t>& abytData);
   // When this returns true the whole buffer is on stable storage at curPosition.
-  bool API_WriteFile(FileHandle hFile, ByteCount curPosition,
-                     std::span<const std::uint8_t> abytData);
+  [[nodiscard]] bool API_WriteFile(FileHandle hFile, ByteCount curPosition,
+                                   std::span<const std::uint8_t> abytData);
   // As API_WriteFile, without the flush: the bytes are in the file but not
   // yet on stable storage. For a caller that syncs the file once at its end.
-  bool API_WriteFileUnsynced(FileHandle hFile, ByteCount curPosition,
-                             std::span<const std::uint8_t> abytData);
+  [[nodiscard]] bool API_WriteFileUnsynced(FileHandle hFile, ByteCount curPosition,
+                                           std::span<const std::uint8_t> abytData);
   void API_SetEndOfFile(FileHandle hFile, ByteCount curPosition);
   void API_CloseFile(FileHandle& hFile);
-  bool CreateBigFile(const std::string& strFileName, ByteCount curFilesize, bool blnVerify = false);
-  bool LoadWithNullValues(FileHandle hFile, ByteCount curFilesize);
+  [[nodiscard]] bool CreateBigFile(const std::string& strFileName, ByteCount curFilesize,
+                                   bool blnVerify = false);
+  [[nodiscard]] bool LoadWithNullValues(FileHandle hFile, ByteCount curFilesize);
 
   // The two 32-bit words of a position, as the low-level interface carries them.
   struct Words {
@@ -65,6 +67,6 @@ class cBigFiles {
 
 // The file layer's descriptor behind an open handle, or -1: for a caller that
 // checks through the layer which file a handle reaches.
-int DescriptorOf(FileHandle hFile);
+[[nodiscard]] int DescriptorOf(FileHandle hFile);
 
 }  // namespace torvane
