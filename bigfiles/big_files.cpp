@@ -199,7 +199,10 @@ void cBigFiles::API_SetEndOfFile(FileHandle hFile, ByteCount curPosition) {
                         fd < 0 ? EBADF : errno);
           return;
         }
-        layer.Truncate(fd, offset);
+        // A cut that fails is reported as a failed positioning is; StopFlag
+        // stays the caller's to set.
+        if (!layer.Truncate(fd, offset))
+          ReportFailure("Failed to set end of file.", "API_SetEndOfFile", errno);
       },
       [] {});
 }
