@@ -44,10 +44,11 @@ inline constexpr std::uint32_t kAlgSha512 = 0x800E;
 class HashObject {
  public:
   virtual ~HashObject() = default;
-  virtual bool HashData(std::span<const std::uint8_t> data) = 0;
+  [[nodiscard]] virtual bool HashData(std::span<const std::uint8_t> data) = 0;
   // Writes the digest to the front of `buffer`, which must hold it, and sets
   // `length` to its size. False when the buffer is too small.
-  virtual bool GetHashValue(std::span<std::uint8_t> buffer, std::uint32_t& length) = 0;
+  [[nodiscard]] virtual bool GetHashValue(std::span<std::uint8_t> buffer,
+                                          std::uint32_t& length) = 0;
 };
 
 // Failures are return values (0, false, nullptr); an implementation may
@@ -55,14 +56,15 @@ class HashObject {
 class CryptoProvider {
  public:
   virtual ~CryptoProvider() = default;
-  virtual ProviderHandle Acquire(const ProviderRow& row) = 0;
+  [[nodiscard]] virtual ProviderHandle Acquire(const ProviderRow& row) = 0;
   virtual void Release(ProviderHandle handle) = 0;
   // Replaces every byte of `buffer` with random bytes. `additional_input`
   // may be mixed into the generator; it never weakens it.
-  virtual bool GenRandom(ProviderHandle handle, std::string_view additional_input,
-                         std::span<std::uint8_t> buffer) = 0;
+  [[nodiscard]] virtual bool GenRandom(ProviderHandle handle, std::string_view additional_input,
+                                       std::span<std::uint8_t> buffer) = 0;
   // nullptr for an algorithm the provider does not know.
-  virtual std::unique_ptr<HashObject> CreateHash(ProviderHandle handle, std::uint32_t algid) = 0;
+  [[nodiscard]] virtual std::unique_ptr<HashObject> CreateHash(ProviderHandle handle,
+                                                               std::uint32_t algid) = 0;
 };
 
 // OpenSSL's DRBG and nettle's digests: every row succeeds and knows all seven digests.
