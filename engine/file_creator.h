@@ -55,7 +55,7 @@ void PushButton1_Click();
 
 // True while a run (including its winding down) is active: a start is not
 // taken then.
-bool IsRunning();
+[[nodiscard]] bool IsRunning();
 
 enum class RunOutcome { None, Completed, Stopped, Failed };
 // How the last run ended: Stopped when a Stop click (or RequestStop) ended it,
@@ -80,7 +80,7 @@ struct JobTarget {
   std::string name;         // JobFileName: without folder and ".dat"
   ByteCount size = 0;       // TotalBytes
 };
-JobTarget ResolveTarget(const JobSettings& job);
+[[nodiscard]] JobTarget ResolveTarget(const JobSettings& job);
 
 // LowText or HighText as the builders take it: the trimmed text read as a
 // number and made a 16-bit integer, a fraction going to the nearest whole
@@ -92,12 +92,12 @@ struct ByteValue {
   std::int16_t value = 0;
   std::string error;  // a message for the user when !ok
 };
-ByteValue ConvertByteValue(std::string_view label, const std::string& text);
+[[nodiscard]] ByteValue ConvertByteValue(std::string_view label, const std::string& text);
 
 // Folder, then "/" unless the folder already ends with one, then name and ".dat".
 std::string JoinJobPath(const std::string& folder, const std::string& name);
 
-bool IsFolder(const std::string& path);
+[[nodiscard]] bool IsFolder(const std::string& path);
 void BeginProcessing();
 
 // The engine's state of the current (or last) run.
@@ -108,17 +108,19 @@ ByteCount BytesKept();
 const std::string& JobFileName();
 const std::string& JobFilePath();
 
-bool BuildFixedLength(std::int16_t LowValue, std::int16_t HighValue);
-bool BuildContinuous(std::int16_t LowValue, std::int16_t HighValue);
-bool BuildSparse();
+[[nodiscard]] bool BuildFixedLength(std::int16_t LowValue, std::int16_t HighValue);
+[[nodiscard]] bool BuildContinuous(std::int16_t LowValue, std::int16_t HighValue);
+[[nodiscard]] bool BuildSparse();
 // In a verifying run without a seed: the file's size and what its layout
 // allows (line ends, the hexadecimal alphabet and case, the range).
-bool CheckLayout(std::int16_t LowValue, std::int16_t HighValue, const JobSettings& job);
+[[nodiscard]] bool CheckLayout(std::int16_t LowValue, std::int16_t HighValue,
+                               const JobSettings& job);
 // The batch sizes a run draws and writes, largest first.
 inline constexpr std::array<std::int32_t, 6> kChunkSizes = {61440, 49152, 32768, 16384, 8192, 4096};
 std::int32_t CalcChunkSize(ByteCount remaining);
-std::vector<std::uint8_t> FmtOutputRecord(std::int32_t recLen, std::vector<std::uint8_t>& pool,
-                                          std::int32_t& position, bool addCrLf);
+[[nodiscard]] std::vector<std::uint8_t> FmtOutputRecord(std::int32_t recLen,
+                                                        std::vector<std::uint8_t>& pool,
+                                                        std::int32_t& position, bool addCrLf);
 void ShowProgress(ByteCount written);
 std::int16_t CalcProgress(double current);
 
