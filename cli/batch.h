@@ -22,7 +22,7 @@ struct BatchFile {
 // folder cannot take them: a file larger than its file system allows, too
 // little free space (unless the check is off, for sparse files and when
 // only verifying), or no room above the reserve for --fill.
-std::vector<BatchFile> PlanBatch(const Options& options, const std::string& folder,
-                                 std::string& refused);
+[[nodiscard]] std::vector<BatchFile> PlanBatch(const Options& options, const std::string& folder,
+                                               std::string& refused);
 
 }  // namespace torvane::cli

@@ -29,7 +29,7 @@ class MemorySettingsStore : public SettingsStore {
   void SaveSetting(std::string_view application, std::string_view section, std::string_view key,
                    std::string_view value) override;
 
-  bool Contains(std::string_view key) const;
+  [[nodiscard]] bool Contains(std::string_view key) const;
   std::size_t size() const { return values_.size(); }
 
  private:
