@@ -27,6 +27,7 @@ class FileLayer {
     std::uint64_t links = 0;
     Kind kind = Kind::Other;
     ByteCount size = 0;
+    // The same file (device and inode), whatever names lead to it.
     [[nodiscard]] bool SameFileAs(const Identity& other) const {
       return device == other.device && inode == other.inode;
     }
@@ -65,18 +66,22 @@ class FileLayer {
   [[nodiscard]] virtual bool FolderSpace(const std::string& folder, Space& space) = 0;
   // Checks that the descriptor can be positioned at `offset` (fails on pipes).
   [[nodiscard]] virtual bool Seek(int fd, ByteCount offset) = 0;
-  // One transfer at an explicit offset; may move fewer bytes than asked.
+  // One transfer at an explicit offset: the bytes moved, which may be fewer
+  // than asked (0 from a read at the end of the file), or -1.
   [[nodiscard]] virtual long WriteAt(int fd, const std::uint8_t* data, std::size_t size,
                                      ByteCount offset) = 0;
   [[nodiscard]] virtual long ReadAt(int fd, std::uint8_t* data, std::size_t size,
                                     ByteCount offset) = 0;
   // Puts the written data on stable storage.
   [[nodiscard]] virtual bool Sync(int fd) = 0;
+  // Sets the file's length; bytes added read as zeros.
   [[nodiscard]] virtual bool Truncate(int fd, ByteCount length) = 0;
   // The file's length, or -1.
   [[nodiscard]] virtual ByteCount Size(int fd) = 0;
+  // The descriptor is released whatever the answer: never close it again.
   [[nodiscard]] virtual bool Close(int fd) = 0;
 
+  // True when the name leads to anything, through symbolic links.
   [[nodiscard]] virtual bool PathExists(const std::string& path) = 0;
   // True when the name leads to a folder, through symbolic links.
   [[nodiscard]] virtual bool IsFolder(const std::string& path) = 0;
@@ -138,6 +143,7 @@ class FileLayerWrapper : public FileLayer {
   }
 
  protected:
+  // The layer every call is passed on to.
   FileLayer& target() { return target_; }
 
  private:
