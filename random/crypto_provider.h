@@ -44,6 +44,8 @@ inline constexpr std::uint32_t kAlgSha512 = 0x800E;
 class HashObject {
  public:
   virtual ~HashObject() = default;
+  // Adds `data` to the digest; false when it cannot (the system's digests
+  // take no data once their value has been read).
   [[nodiscard]] virtual bool HashData(std::span<const std::uint8_t> data) = 0;
   // Writes the digest to the front of `buffer`, which must hold it, and sets
   // `length` to its size. False when the buffer is too small.
@@ -56,7 +58,10 @@ class HashObject {
 class CryptoProvider {
  public:
   virtual ~CryptoProvider() = default;
+  // A handle for the provider the row names, or 0 when that one cannot be
+  // had (the caller tries the next row).
   [[nodiscard]] virtual ProviderHandle Acquire(const ProviderRow& row) = 0;
+  // Gives back a handle from Acquire; the handle is not used again.
   virtual void Release(ProviderHandle handle) = 0;
   // Replaces every byte of `buffer` with random bytes. `additional_input`
   // may be mixed into the generator; it never weakens it.

@@ -33,7 +33,9 @@ class SeededCryptoProvider final : public CryptoProvider {
   SeededCryptoProvider(const SeededCryptoProvider&) = delete;
   SeededCryptoProvider& operator=(const SeededCryptoProvider&) = delete;
 
+  // Every row succeeds; all handles share the one stream.
   [[nodiscard]] ProviderHandle Acquire(const ProviderRow& row) override;
+  // Nothing to give back: the stream goes on where it was.
   void Release(ProviderHandle handle) override;
   // The next buffer.size() keystream bytes. False for handle 0, and from the
   // first failure on: a stream that lost its place cannot be trusted again.
