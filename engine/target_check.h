@@ -23,16 +23,17 @@ class TargetChecker {
   TargetChecker(const TargetChecker&) = delete;
   TargetChecker& operator=(const TargetChecker&) = delete;
 
+  // Both true when the file was opened; the builders ask a writer's names.
   [[nodiscard]] bool emptied() const { return fd_ >= 0; }
   [[nodiscard]] bool opened() const { return fd_ >= 0; }
-  // Bytes compared and found equal so far.
+  // Bytes compared and found equal so far (nothing is ever gathered).
   ByteCount written() const { return compared_; }
   ByteCount handed() const { return compared_; }
 
   // Compares `data` with the file at written(). The first difference, or a
   // file that ends before it, fails the run naming the byte offset.
   [[nodiscard]] bool Write(std::span<const std::uint8_t> data);
-  [[nodiscard]] bool Flush() { return true; }
+  [[nodiscard]] bool Flush() { return true; }  // nothing is gathered
   // Reads the whole file, checking what a layout allows without knowing the
   // bytes: its size is `total`, every content byte is one that `allowed`
   // marks, and with `records` every 80-byte record (the last one shorter)

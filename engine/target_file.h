@@ -29,8 +29,11 @@ class CheckedTarget {
   CheckedTarget(const CheckedTarget&) = delete;
   CheckedTarget& operator=(const CheckedTarget&) = delete;
 
+  // True when the target was opened, checked and emptied.
   [[nodiscard]] bool ok() const { return fd_ >= 0; }
+  // The checked file's descriptor (-1 when !ok()), closed with this object.
   int descriptor() const { return fd_; }
+  // What the checked file is, as it was when emptied (size 0).
   const FileLayer::Identity& identity() const { return identity_; }
 
  private:
