@@ -11,6 +11,7 @@
 
 namespace torvane::cli {
 
+// One file of a batch, as the engine will be asked to make it.
 struct BatchFile {
   JobSettings job;  // its output folder is the absolute one
   int copy = 1;     // the k-th file of its size: "_k" before ".dat" from 2 on

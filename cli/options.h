@@ -28,6 +28,7 @@ struct Options {
   bool version = false;
 };
 
+// What ParseCommandLine gives; the options hold only when ok.
 struct ParseResult {
   bool ok = false;
   std::string error;  // one line, for standard error

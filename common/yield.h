@@ -9,6 +9,7 @@ namespace torvane {
 class EventPump {
  public:
   virtual ~EventPump() = default;
+  // May run any handler, the Stop click included, and so set StopFlag.
   virtual void PumpEvents() = 0;
 };
 
@@ -29,6 +30,7 @@ struct YieldPolicy {
 
 namespace yield_detail {
 inline std::uint32_t countdown = 1;
+// Restarts the count and pumps when the policy's interval has passed.
 void SlowPath();
 // A fresh count and interval under the services now in force; called
 // whenever they change.
