@@ -25,7 +25,9 @@ FileHandle OpenHandle(const std::string& strFileName, FileLayer::Access access) 
   const int descriptor = layer.Open(strFileName, access);
   if (descriptor < 0) return -1;
   const FileHandle handle = HandleRegistry::Register(descriptor);
-  if (handle < 0) layer.Close(descriptor);
+  // Never handed out, so nothing was written through it: the open has failed
+  // whatever the close answers.
+  if (handle < 0) (void)layer.Close(descriptor);
   return handle;
 }
 
@@ -46,7 +48,7 @@ bool OpenFile(cBigFiles& files, const std::string& strFileName, FileHandle& hFil
         if (hFile < 1) return false;
         // Transfers name their own offsets; this positioning only checks in
         // with the file as a fresh open would, and its answer changes nothing.
-        layer.Seek(HandleRegistry::Descriptor(hFile), 0);
+        (void)layer.Seek(HandleRegistry::Descriptor(hFile), 0);
         Yield();
         if (StopFlag) {
           files.API_CloseFile(hFile);
@@ -197,7 +199,9 @@ void cBigFiles::API_SetEndOfFile(FileHandle hFile, ByteCount curPosition) {
                         fd < 0 ? EBADF : errno);
           return;
         }
-        layer.Truncate(fd, offset);
+        // This member answers nothing by design; a caller that must know
+        // measures the file afterwards (CalcFileSize, or the layer's Size).
+        (void)layer.Truncate(fd, offset);
       },
       [] {});
 }
@@ -207,7 +211,9 @@ void cBigFiles::API_CloseFile(FileHandle& hFile) {
   // A handle already closed by a failed or stopped transfer is unknown to
   // the registry, so closing it again touches no other file.
   const int fd = HandleRegistry::Release(hFile);
-  if (fd >= 0) CurrentFileLayer().Close(fd);
+  // The descriptor is gone whatever close answers, and every write through
+  // it was synced, by API_WriteFile or by the caller of the unsynced write.
+  if (fd >= 0) (void)CurrentFileLayer().Close(fd);
   hFile = 0;
 }
 

@@ -27,7 +27,8 @@ class FileLayer {
     std::uint64_t links = 0;
     Kind kind = Kind::Other;
     ByteCount size = 0;
-    bool SameFileAs(const Identity& other) const {
+    // The same file (device and inode), whatever names lead to it.
+    [[nodiscard]] bool SameFileAs(const Identity& other) const {
       return device == other.device && inode == other.inode;
     }
   };
@@ -38,50 +39,56 @@ class FileLayer {
   // an existing file with its content kept or creates an empty one (mode 0666
   // less the umask), never through a symbolic link at the last component
   // (ELOOP). Returns a descriptor >= 0, or -1.
-  virtual int Open(const std::string& path, Access access) = 0;
+  [[nodiscard]] virtual int Open(const std::string& path, Access access) = 0;
   // Opens `path` for reading and writing as ReadWriteAlways does, without
   // ever waiting (a FIFO answers at once), and says whether the file was
   // made by this call. -1 on failure; ELOOP: the name is a symbolic link.
-  virtual int OpenTarget(const std::string& path, bool& created) = 0;
+  [[nodiscard]] virtual int OpenTarget(const std::string& path, bool& created) = 0;
   // The file behind a descriptor, or behind a name itself (a symbolic link
   // is reported as one, not followed).
-  virtual bool Identify(int fd, Identity& identity) = 0;
-  virtual bool IdentifyName(const std::string& path, Identity& identity) = 0;
+  [[nodiscard]] virtual bool Identify(int fd, Identity& identity) = 0;
+  [[nodiscard]] virtual bool IdentifyName(const std::string& path, Identity& identity) = 0;
   // An exclusive advisory lock, held until every descriptor of this open
   // file is closed (so it dies with the process). Never waits: false with
   // EWOULDBLOCK when another open file holds it.
-  virtual bool LockExclusive(int fd) = 0;
+  [[nodiscard]] virtual bool LockExclusive(int fd) = 0;
   // Removes the name; other names of the same file keep it.
-  virtual bool Remove(const std::string& path) = 0;
+  [[nodiscard]] virtual bool Remove(const std::string& path) = 0;
   // Puts the folder entry of `path` on stable storage, so that a new name
   // survives a crash.
-  virtual bool SyncFolderOf(const std::string& path) = 0;
+  [[nodiscard]] virtual bool SyncFolderOf(const std::string& path) = 0;
   // What the file system of a folder offers: the bytes free for this user
   // and the size of the largest file it can hold.
   struct Space {
     ByteCount free = 0;
     ByteCount largest_file = 0;
   };
-  virtual bool FolderSpace(const std::string& folder, Space& space) = 0;
+  [[nodiscard]] virtual bool FolderSpace(const std::string& folder, Space& space) = 0;
   // Checks that the descriptor can be positioned at `offset` (fails on pipes).
-  virtual bool Seek(int fd, ByteCount offset) = 0;
-  // One transfer at an explicit offset; may move fewer bytes than asked.
-  virtual long WriteAt(int fd, const std::uint8_t* data, std::size_t size, ByteCount offset) = 0;
-  virtual long ReadAt(int fd, std::uint8_t* data, std::size_t size, ByteCount offset) = 0;
+  [[nodiscard]] virtual bool Seek(int fd, ByteCount offset) = 0;
+  // One transfer at an explicit offset: the bytes moved, which may be fewer
+  // than asked (0 from a read at the end of the file), or -1.
+  [[nodiscard]] virtual long WriteAt(int fd, const std::uint8_t* data, std::size_t size,
+                                     ByteCount offset) = 0;
+  [[nodiscard]] virtual long ReadAt(int fd, std::uint8_t* data, std::size_t size,
+                                    ByteCount offset) = 0;
   // Puts the written data on stable storage.
-  virtual bool Sync(int fd) = 0;
-  virtual bool Truncate(int fd, ByteCount length) = 0;
+  [[nodiscard]] virtual bool Sync(int fd) = 0;
+  // Sets the file's length; bytes added read as zeros.
+  [[nodiscard]] virtual bool Truncate(int fd, ByteCount length) = 0;
   // The file's length, or -1.
-  virtual ByteCount Size(int fd) = 0;
-  virtual bool Close(int fd) = 0;
+  [[nodiscard]] virtual ByteCount Size(int fd) = 0;
+  // The descriptor is released whatever the answer: never close it again.
+  [[nodiscard]] virtual bool Close(int fd) = 0;
 
-  virtual bool PathExists(const std::string& path) = 0;
+  // True when the name leads to anything, through symbolic links.
+  [[nodiscard]] virtual bool PathExists(const std::string& path) = 0;
   // True when the name leads to a folder, through symbolic links.
-  virtual bool IsFolder(const std::string& path) = 0;
+  [[nodiscard]] virtual bool IsFolder(const std::string& path) = 0;
   // Clears read-only (the owner may write again), keeping the other bits.
-  virtual bool SetNormalAttributes(const std::string& path) = 0;
+  [[nodiscard]] virtual bool SetNormalAttributes(const std::string& path) = 0;
   // Creates the file or cuts it to 0 bytes, and closes it again.
-  virtual bool CreateEmpty(const std::string& path) = 0;
+  [[nodiscard]] virtual bool CreateEmpty(const std::string& path) = 0;
 };
 
 // Passes every call on to another layer: test layers derive from it and
@@ -89,39 +96,54 @@ class FileLayer {
 class FileLayerWrapper : public FileLayer {
  public:
   explicit FileLayerWrapper(FileLayer& target) : target_(target) {}
-  int Open(const std::string& path, Access access) override { return target_.Open(path, access); }
-  int OpenTarget(const std::string& path, bool& created) override {
+  [[nodiscard]] int Open(const std::string& path, Access access) override {
+    return target_.Open(path, access);
+  }
+  [[nodiscard]] int OpenTarget(const std::string& path, bool& created) override {
     return target_.OpenTarget(path, created);
   }
-  bool Identify(int fd, Identity& identity) override { return target_.Identify(fd, identity); }
-  bool IdentifyName(const std::string& path, Identity& identity) override {
+  [[nodiscard]] bool Identify(int fd, Identity& identity) override {
+    return target_.Identify(fd, identity);
+  }
+  [[nodiscard]] bool IdentifyName(const std::string& path, Identity& identity) override {
     return target_.IdentifyName(path, identity);
   }
-  bool LockExclusive(int fd) override { return target_.LockExclusive(fd); }
-  bool Remove(const std::string& path) override { return target_.Remove(path); }
-  bool SyncFolderOf(const std::string& path) override { return target_.SyncFolderOf(path); }
-  bool FolderSpace(const std::string& folder, Space& space) override {
+  [[nodiscard]] bool LockExclusive(int fd) override { return target_.LockExclusive(fd); }
+  [[nodiscard]] bool Remove(const std::string& path) override { return target_.Remove(path); }
+  [[nodiscard]] bool SyncFolderOf(const std::string& path) override {
+    return target_.SyncFolderOf(path);
+  }
+  [[nodiscard]] bool FolderSpace(const std::string& folder, Space& space) override {
     return target_.FolderSpace(folder, space);
   }
-  bool Seek(int fd, ByteCount offset) override { return target_.Seek(fd, offset); }
-  long WriteAt(int fd, const std::uint8_t* data, std::size_t size, ByteCount offset) override {
+  [[nodiscard]] bool Seek(int fd, ByteCount offset) override { return target_.Seek(fd, offset); }
+  [[nodiscard]] long WriteAt(int fd, const std::uint8_t* data, std::size_t size,
+                             ByteCount offset) override {
     return target_.WriteAt(fd, data, size, offset);
   }
-  long ReadAt(int fd, std::uint8_t* data, std::size_t size, ByteCount offset) override {
+  [[nodiscard]] long ReadAt(int fd, std::uint8_t* data, std::size_t size,
+                            ByteCount offset) override {
     return target_.ReadAt(fd, data, size, offset);
   }
-  bool Sync(int fd) override { return target_.Sync(fd); }
-  bool Truncate(int fd, ByteCount length) override { return target_.Truncate(fd, length); }
-  ByteCount Size(int fd) override { return target_.Size(fd); }
-  bool Close(int fd) override { return target_.Close(fd); }
-  bool PathExists(const std::string& path) override { return target_.PathExists(path); }
-  bool IsFolder(const std::string& path) override { return target_.IsFolder(path); }
-  bool SetNormalAttributes(const std::string& path) override {
+  [[nodiscard]] bool Sync(int fd) override { return target_.Sync(fd); }
+  [[nodiscard]] bool Truncate(int fd, ByteCount length) override {
+    return target_.Truncate(fd, length);
+  }
+  [[nodiscard]] ByteCount Size(int fd) override { return target_.Size(fd); }
+  [[nodiscard]] bool Close(int fd) override { return target_.Close(fd); }
+  [[nodiscard]] bool PathExists(const std::string& path) override {
+    return target_.PathExists(path);
+  }
+  [[nodiscard]] bool IsFolder(const std::string& path) override { return target_.IsFolder(path); }
+  [[nodiscard]] bool SetNormalAttributes(const std::string& path) override {
     return target_.SetNormalAttributes(path);
   }
-  bool CreateEmpty(const std::string& path) override { return target_.CreateEmpty(path); }
+  [[nodiscard]] bool CreateEmpty(const std::string& path) override {
+    return target_.CreateEmpty(path);
+  }
 
  protected:
+  // The layer every call is passed on to.
   FileLayer& target() { return target_; }
 
  private:

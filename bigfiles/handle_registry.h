@@ -13,11 +13,11 @@ class HandleRegistry {
  public:
   // A new handle for `descriptor`, or -1 when the 2^31 - 1 handles of this
   // process are used up (or memory is): the caller still owns the descriptor.
-  static FileHandle Register(int descriptor);
+  [[nodiscard]] static FileHandle Register(int descriptor);
   // The descriptor behind an open handle, or -1.
-  static int Descriptor(FileHandle handle);
+  [[nodiscard]] static int Descriptor(FileHandle handle);
   // Forgets the handle and returns its descriptor (-1 when it was not open).
-  static int Release(FileHandle handle);
+  [[nodiscard]] static int Release(FileHandle handle);
 };
 
 }  // namespace torvane::bigfiles_detail

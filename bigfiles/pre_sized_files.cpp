@@ -26,7 +26,9 @@ void cBigFiles::CalcFileSize(const std::string& strFileName, ByteCount& curFiles
         if (OpenReadOnly(strFileName, hFile)) {
           FileLayer& layer = CurrentFileLayer();
           const int fd = HandleRegistry::Descriptor(hFile);
-          layer.Seek(fd, 0);
+          // Only checks in with the file: the size comes from the descriptor,
+          // not from its position.
+          (void)layer.Seek(fd, 0);
           const ByteCount size = layer.Size(fd);
           if (size < 0) throw MemberFault(bigfiles_detail::LastSystemError());
           API_CloseFile(hFile);
@@ -66,7 +68,7 @@ bool cBigFiles::CreateBigFile(const std::string& strFileName, ByteCount curFiles
         if (PathExists(strFileName)) {
           Yield();
           // Not checked: emptying tells whether the file can be written.
-          layer.SetNormalAttributes(strFileName);
+          (void)layer.SetNormalAttributes(strFileName);
           if (!layer.CreateEmpty(strFileName))
             throw MemberFault(bigfiles_detail::LastSystemError());
         }

@@ -11,6 +11,7 @@
 
 namespace torvane::cli {
 
+// One file of a batch, as the engine will be asked to make it.
 struct BatchFile {
   JobSettings job;  // its output folder is the absolute one
   int copy = 1;     // the k-th file of its size: "_k" before ".dat" from 2 on
@@ -22,7 +23,7 @@ struct BatchFile {
 // folder cannot take them: a file larger than its file system allows, too
 // little free space (unless the check is off, for sparse files and when
 // only verifying), or no room above the reserve for --fill.
-std::vector<BatchFile> PlanBatch(const Options& options, const std::string& folder,
-                                 std::string& refused);
+[[nodiscard]] std::vector<BatchFile> PlanBatch(const Options& options, const std::string& folder,
+                                               std::string& refused);
 
 }  // namespace torvane::cli

@@ -28,6 +28,7 @@ struct Options {
   bool version = false;
 };
 
+// What ParseCommandLine gives; the options hold only when ok.
 struct ParseResult {
   bool ok = false;
   std::string error;  // one line, for standard error
@@ -38,13 +39,13 @@ struct ParseResult {
 // KB/KiB, MB/MiB, GB/GiB, TB/TiB, all powers of 1024) and an optional offset
 // in bytes ("10MB+1", "1GB-80"), which names the file by its byte count.
 // Returns why the text is refused, or "".
-std::string ParseSizeText(const std::string& text, JobSettings& job);
+[[nodiscard]] std::string ParseSizeText(const std::string& text, JobSettings& job);
 // The byte count of a size text, or nothing (and `error`).
-std::optional<ByteCount> SizeInBytes(const std::string& text, std::string& error);
+[[nodiscard]] std::optional<ByteCount> SizeInBytes(const std::string& text, std::string& error);
 
 // Reads the command line and checks everything a run needs before any file
 // is touched: a rejected line never reaches the engine.
-ParseResult ParseCommandLine(const std::vector<std::string>& args);
+[[nodiscard]] ParseResult ParseCommandLine(const std::vector<std::string>& args);
 
 // The --help text, made from the same option table.
 std::string UsageText();

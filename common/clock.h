@@ -13,6 +13,7 @@ class Clock {
   virtual std::chrono::nanoseconds Now() = 0;
 };
 
+// CurrentServices().clock's reading, else the system's steady clock's.
 std::chrono::nanoseconds MonotonicNow();
 
 // Milliseconds of the monotonic clock, wrapping at 32 bits, as the system's

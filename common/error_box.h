@@ -6,6 +6,8 @@
 
 namespace torvane {
 
+// The error box's title, the tag its text names the program by, and where
+// users send the screenshot.
 inline constexpr std::string_view kErrorBoxTitle = "Application Error";
 inline constexpr std::string_view kErrorBoxProject = "Torvane2021/08/31";
 inline constexpr std::string_view kSupportAddress = "support@torvane.dev";
@@ -30,10 +32,12 @@ std::string DescribeException(std::exception_ptr error);
 // number names the failing statement within that procedure.
 class ErrorTrap {
  public:
+  // Both texts must outlive the trap: it keeps views of them.
   ErrorTrap(std::string_view module, std::string_view procedure)
       : module_(module), procedure_(procedure) {}
 
-  // Returns true when the statement completed.
+  // Returns true when the statement completed; false once the error box has
+  // been shown. A caller may ignore it: the trap has told the user already.
   template <class Statement>
   bool operator()(int line, Statement&& statement) noexcept {
     try {

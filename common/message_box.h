@@ -13,6 +13,8 @@ enum class MsgIcon { None, Exclamation };
 class MessageBoxes {
  public:
   virtual ~MessageBoxes() = default;
+  // Shows the box and returns when it has been dismissed (at once where
+  // nobody can dismiss it).
   virtual void Show(std::string_view text, MsgIcon icon, std::string_view title) = 0;
   // A failure of a system call whose reason the system names ("No space left
   // on device"). The window shows the text alone, as it shows every box; the

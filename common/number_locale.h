@@ -12,6 +12,7 @@ struct NumberLocale {
   std::string group_separator = ",";
 };
 
+// The conventions in force: "." and "," until a front end sets its own.
 const NumberLocale& UserNumberLocale();
 void SetUserNumberLocale(NumberLocale locale);
 

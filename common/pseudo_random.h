@@ -27,6 +27,8 @@ class XoshiroRandom : public PseudoRandom {
   std::uint64_t s_[4];
 };
 
+// The next value in [0, 1), and a reseed, of the services' generator (else
+// the built-in one, which starts as if reseeded with 0).
 double Rnd();
 void RandomizeReseed(double seed);
 

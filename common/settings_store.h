@@ -17,6 +17,8 @@ class SettingsStore {
   // The stored text, or `fallback` when the key has none.
   virtual std::string GetSetting(std::string_view application, std::string_view section,
                                  std::string_view key, std::string_view fallback) const = 0;
+  // Stores `value` under the key, replacing what was there. Reports no
+  // failure: a store that cannot keep a value loses it.
   virtual void SaveSetting(std::string_view application, std::string_view section,
                            std::string_view key, std::string_view value) = 0;
 };
@@ -29,7 +31,9 @@ class MemorySettingsStore : public SettingsStore {
   void SaveSetting(std::string_view application, std::string_view section, std::string_view key,
                    std::string_view value) override;
 
-  bool Contains(std::string_view key) const;
+  // True when `key` holds a value under any application and section.
+  [[nodiscard]] bool Contains(std::string_view key) const;
+  // The number of values stored.
   std::size_t size() const { return values_.size(); }
 
  private:

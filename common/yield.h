@@ -9,6 +9,7 @@ namespace torvane {
 class EventPump {
  public:
   virtual ~EventPump() = default;
+  // May run any handler, the Stop click included, and so set StopFlag.
   virtual void PumpEvents() = 0;
 };
 
@@ -29,6 +30,7 @@ struct YieldPolicy {
 
 namespace yield_detail {
 inline std::uint32_t countdown = 1;
+// Restarts the count and pumps when the policy's interval has passed.
 void SlowPath();
 // A fresh count and interval under the services now in force; called
 // whenever they change.
@@ -46,7 +48,7 @@ inline void Yield() {
 // pump) can fall inside them, and returns true. Returns false, taking
 // nothing, when the caller must yield step by step. Under EveryYield() it
 // always returns false, so tests still see every yield.
-inline bool TryYieldBlock(std::uint32_t steps) {
+[[nodiscard]] inline bool TryYieldBlock(std::uint32_t steps) {
   if (yield_detail::countdown > steps) {
     yield_detail::countdown -= steps;
     return true;
@@ -58,7 +60,8 @@ inline bool TryYieldBlock(std::uint32_t steps) {
 // items, up to `items`, as fit before the next clock read, and returns how
 // many (0 under EveryYield(), where each yield must be seen). No pump can
 // fall among the granted items, so StopFlag cannot change during them.
-inline std::uint32_t TakeYieldBudget(std::uint32_t items, std::uint32_t per_item = 1) {
+[[nodiscard]] inline std::uint32_t TakeYieldBudget(std::uint32_t items,
+                                                   std::uint32_t per_item = 1) {
   const std::uint32_t spare = yield_detail::countdown - 1;
   const std::uint32_t granted = items < spare / per_item ? items : spare / per_item;
   yield_detail::countdown -= granted * per_item;

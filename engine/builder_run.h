@@ -24,7 +24,7 @@ namespace torvane::FileCreator::detail {
 // its target finishes (synced, in place, whole). The file is closed whatever
 // happens, and an unexpected error fails the run with its description.
 template <class Loop>
-bool RunBuilder(bool gather, Loop&& loop) {
+[[nodiscard]] bool RunBuilder(bool gather, Loop&& loop) {
   Yield();
   if (StopFlag) return false;
   try {

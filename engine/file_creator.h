@@ -50,12 +50,17 @@ void SetRunOptions(const RunOptions& options);
 
 // The Create/Stop button's click. A start runs the whole job (yielding to the
 // event loop throughout) and returns after "Done."; a click whose caption is
-// "Stop" arrives nested inside a yield and only asks the run to stop.
+// "Stop" arrives nested inside a yield and only asks the run to stop. Does
+// nothing without a job source and a run view, and takes no start while a
+// run winds down. A missing output folder is a box, for a Stop too (which
+// then stops nothing); a start so refused counts as failed. A start clears
+// StopFlag before the run. Each step is trapped: an error shows the error
+// box and the click goes on with the next step.
 void PushButton1_Click();
 
 // True while a run (including its winding down) is active: a start is not
 // taken then.
-bool IsRunning();
+[[nodiscard]] bool IsRunning();
 
 enum class RunOutcome { None, Completed, Stopped, Failed };
 // How the last run ended: Stopped when a Stop click (or RequestStop) ended it,
@@ -63,7 +68,8 @@ enum class RunOutcome { None, Completed, Stopped, Failed };
 // failed too), Completed otherwise.
 RunOutcome LastOutcome();
 
-// Asks the active run to stop, as the Stop click does (for Ctrl-C).
+// Asks the active run to stop, as the Stop click does (for Ctrl-C): sets
+// StopFlag only while a run is active, and never throws.
 void RequestStop();
 
 // Name and size of the file a job makes, as BeginProcessing works them out.
@@ -80,7 +86,8 @@ struct JobTarget {
   std::string name;         // JobFileName: without folder and ".dat"
   ByteCount size = 0;       // TotalBytes
 };
-JobTarget ResolveTarget(const JobSettings& job);
+// Reads no file and leaves StopFlag alone.
+[[nodiscard]] JobTarget ResolveTarget(const JobSettings& job);
 
 // LowText or HighText as the builders take it: the trimmed text read as a
 // number and made a 16-bit integer, a fraction going to the nearest whole
@@ -92,34 +99,78 @@ struct ByteValue {
   std::int16_t value = 0;
   std::string error;  // a message for the user when !ok
 };
-ByteValue ConvertByteValue(std::string_view label, const std::string& text);
+[[nodiscard]] ByteValue ConvertByteValue(std::string_view label, const std::string& text);
 
 // Folder, then "/" unless the folder already ends with one, then name and ".dat".
 std::string JoinJobPath(const std::string& folder, const std::string& name);
 
-bool IsFolder(const std::string& path);
+// True when `path` names a folder (through symbolic links), asked through
+// the file layer; false for "" and for a name holding a NUL.
+[[nodiscard]] bool IsFolder(const std::string& path);
+// One job as the click runs it: clears StopFlag and the run state, reads the
+// job, works out name and size, and runs the builder the run options pick
+// (or makes the empty file). Every failure is reported and sets StopFlag;
+// none escapes. Does nothing without a job source and a run view.
 void BeginProcessing();
 
-// The engine's state of the current (or last) run.
+// The engine's state of the current (or last) run, cleared when a job starts.
+// The size the job asks for; 0 until it is worked out, and for Empty.dat.
 ByteCount TotalBytes();
 // The bytes the last run's file held when the run ended (whole records or
 // chunks after a Stop or a failure), or -1 when no file was opened.
 ByteCount BytesKept();
+// The file's name without folder and ".dat" ("_k" ends a copy's); "" until
+// the job's folder and size are accepted.
 const std::string& JobFileName();
+// The path the run writes or checks; "" until every value of the job is
+// accepted. The reference stays valid; its text changes with the next job.
 const std::string& JobFilePath();
 
-bool BuildFixedLength(std::int16_t LowValue, std::int16_t HighValue);
-bool BuildContinuous(std::int16_t LowValue, std::int16_t HighValue);
-bool BuildSparse();
+// The builders make the file of TotalBytes() at JobFilePath(), which
+// BeginProcessing sets first, or compare it in a verifying run. True when
+// the run went to its end and the file is finished (synced, in place,
+// whole); false after a Stop or a failure, which has been reported and has
+// set StopFlag, the file then holding the whole records or chunks written.
+// The engine ignores the result: the run state says how the run ended.
+//
+// 80-byte text records (the last one shorter) ending in CR LF, of source
+// bytes within LowValue..HighValue shown as hex pairs or raw, as the job
+// source says at each byte. A range holding no byte value runs until a Stop.
+[[nodiscard]] bool BuildFixedLength(std::int16_t LowValue, std::int16_t HighValue);
+// One stream of bytes within LowValue..HighValue in chunks of CalcChunkSize,
+// or zeros (ContentKind::Zeros, and a sparse file being verified). A range
+// the random-data object refuses fails the run with its box.
+[[nodiscard]] bool BuildContinuous(std::int16_t LowValue, std::int16_t HighValue);
+// The size without any data written. Not for a verifying run: a sparse file
+// is read back through BuildContinuous.
+[[nodiscard]] bool BuildSparse();
 // In a verifying run without a seed: the file's size and what its layout
-// allows (line ends, the hexadecimal alphabet and case, the range).
-bool CheckLayout(std::int16_t LowValue, std::int16_t HighValue, const JobSettings& job);
+// allows (line ends, the hexadecimal alphabet and case, the range); the
+// first byte that breaks a rule fails the run. Only for a verifying run:
+// elsewhere it empties the target as a making run does and returns false,
+// StopFlag untouched.
+[[nodiscard]] bool CheckLayout(std::int16_t LowValue, std::int16_t HighValue,
+                               const JobSettings& job);
 // The batch sizes a run draws and writes, largest first.
 inline constexpr std::array<std::int32_t, 6> kChunkSizes = {61440, 49152, 32768, 16384, 8192, 4096};
+// The largest batch size not above `remaining`, else `remaining` itself (0
+// when nothing is left), so that no batch reaches past the end.
 std::int32_t CalcChunkSize(ByteCount remaining);
-std::vector<std::uint8_t> FmtOutputRecord(std::int32_t recLen, std::vector<std::uint8_t>& pool,
-                                          std::int32_t& position, bool addCrLf);
+// One record of recLen bytes from pool[position], advancing `position`: hex
+// pairs or raw bytes as the job source says, its case conversion applied,
+// the last two bytes CR LF with addCrLf (a 1-byte record holds no line end).
+// Empty for an empty pool or recLen < 1, for too few pool bytes (a box), on a
+// Stop during its yields, or after an error (a box). Never sets StopFlag.
+[[nodiscard]] std::vector<std::uint8_t> FmtOutputRecord(std::int32_t recLen,
+                                                        std::vector<std::uint8_t>& pool,
+                                                        std::int32_t& position, bool addCrLf);
+// Shows "written / total bytes" (grouped) and the percentage (CalcProgress)
+// on the run view; nothing without a view. Never yields or looks at StopFlag.
 void ShowProgress(ByteCount written);
+// Sets the progress bar to the share of TotalBytes() that `current` is, a
+// fraction raised to the next whole per cent (100 at most). Returns 1,
+// changing nothing, for a current of 0 (or NaN) or a total of 0; otherwise
+// 0. A step that fails shows the error box; the others still run.
 std::int16_t CalcProgress(double current);
 
 // The shortest length typed in bytes that a front end takes (0 aside, which
@@ -133,7 +184,10 @@ struct Preset {
   const char* name;
   ByteCount bytes;
 };
+// The 24 presets in the window's order: list text, file name (without
+// ".dat") and size. Never changes.
 const std::vector<Preset>& Presets();
+// The window's four unit texts, bytes to gigabytes (terabytes have no entry).
 const std::vector<std::string>& UnitListTexts();
 
 }  // namespace torvane::FileCreator

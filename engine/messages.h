@@ -18,6 +18,8 @@ inline constexpr std::string_view kFolderMissingMessage =
     "Folder does not exist. Please select another folder.";
 inline constexpr std::string_view kEmptyFileName = "Empty";
 
+// The refusals of a job, naming what was refused; `trimmed` is the typed
+// length without its blanks.
 std::string PresetOutOfRangeMessage(int index);
 std::string UnitOutOfRangeMessage(int unit);
 std::string LengthNotANumberMessage(std::string_view trimmed);
@@ -26,7 +28,8 @@ std::string LengthTooLargeMessage(std::string_view trimmed);
 // `label` is "Low" or "High".
 std::string ByteValueNotANumberMessage(std::string_view label, std::string_view text);
 std::string ByteValueOutOfRangeMessage(std::string_view label, std::string_view text);
-// `reason` is the system's description of the failure.
+// What stops a run at its target; `path` is the file's full path. `reason`
+// is the system's description of the failure.
 std::string CannotEmptyMessage(std::string_view path, std::string_view reason);
 std::string CannotOpenMessage(std::string_view path);
 // The target name is refused before anything is written.
@@ -36,11 +39,12 @@ std::string BusyMessage(std::string_view path);
 // The end-of-run check found that the file is no longer what was written.
 std::string ReplacedMessage(std::string_view path);
 std::string NotOnDiskMessage(std::string_view path);
-// What a verifying run finds.
+// What a verifying run finds; offsets and sizes in bytes, shown grouped.
 std::string CannotReadMessage(std::string_view path);
 std::string DiffersMessage(std::string_view path, long long offset);
 std::string LayoutBrokenMessage(std::string_view path, long long offset);
 std::string SizeDiffersMessage(std::string_view path, long long holds, long long expected);
+// A made file that holds other than the bytes its run wrote.
 std::string SizeChangedMessage(std::string_view path, long long holds, long long written);
 inline constexpr std::string_view kPoolTooShortMessage =
     "The record cannot be made: too few random bytes are left in the pool.";

@@ -17,7 +17,7 @@ struct ScaledNumber {
 // grouping). The result is the number times 10^decimals, rounded to the
 // nearest, a half to the even one, from every digit typed, so that no
 // intermediate rounding can move a value across a half.
-ScaledNumber ParseScaledDecimal(std::string_view text, int decimals,
-                                std::string_view decimal_point);
+[[nodiscard]] ScaledNumber ParseScaledDecimal(std::string_view text, int decimals,
+                                              std::string_view decimal_point);
 
 }  // namespace torvane::FileCreator

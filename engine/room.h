@@ -15,8 +15,8 @@ namespace torvane::FileCreator {
 // `needs_space`, all of them together in its free space plus `freed` (the
 // old files of the same names, which the runs empty); otherwise one line
 // with the numbers, for the user.
-std::string CheckRoom(const std::string& folder, const std::vector<ByteCount>& sizes,
-                      bool needs_space, ByteCount freed = 0);
+[[nodiscard]] std::string CheckRoom(const std::string& folder, const std::vector<ByteCount>& sizes,
+                                    bool needs_space, ByteCount freed = 0);
 
 // The most files one batch makes.
 inline constexpr ByteCount kMaxFiles = 1000000;
@@ -29,6 +29,7 @@ struct FillPlan {
   std::vector<ByteCount> sizes;
   std::string error;
 };
-FillPlan PlanFill(const std::string& folder, ByteCount reserve, ByteCount max_file, ByteCount unit);
+[[nodiscard]] FillPlan PlanFill(const std::string& folder, ByteCount reserve, ByteCount max_file,
+                                ByteCount unit);
 
 }  // namespace torvane::FileCreator

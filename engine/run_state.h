@@ -14,6 +14,7 @@
 
 namespace torvane::FileCreator::detail {
 
+// What one run works with and leaves behind for the front ends' queries.
 struct RunState {
   RunOptions options;
   ByteCount total_bytes = 0;
@@ -27,6 +28,7 @@ struct RunState {
   RunOutcome last_outcome = RunOutcome::None;
 };
 
+// The one run state: the click resets it, the builders and checks fill it.
 inline RunState g_run;
 
 // The engine's report of an error that ends the run: a message box with the

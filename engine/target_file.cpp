@@ -103,7 +103,8 @@ CheckedTarget::CheckedTarget(const std::string& path) {
     fd = OpenChecked(layer, path, created, identity_);
     if (fd < 0) return;
     if (!created || identity_.links > 1) {
-      // Someone put a file there again in the moment between.
+      // Someone put a file there again in the moment between. Nothing was
+      // written through the descriptor, so its close has nothing to lose.
       (void)layer.Close(fd);
       FailRun(ReplacedMessage(path));
       return;
@@ -112,7 +113,7 @@ CheckedTarget::CheckedTarget(const std::string& path) {
   errno = 0;
   if (!layer.Truncate(fd, 0)) {
     const int error = errno;
-    (void)layer.Close(fd);
+    (void)layer.Close(fd);  // the run fails anyway, and nothing was written
     FailRun(CannotEmptyMessage(path, Reason(error)));
     return;
   }

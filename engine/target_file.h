@@ -29,8 +29,11 @@ class CheckedTarget {
   CheckedTarget(const CheckedTarget&) = delete;
   CheckedTarget& operator=(const CheckedTarget&) = delete;
 
-  bool ok() const { return fd_ >= 0; }
+  // True when the target was opened, checked and emptied.
+  [[nodiscard]] bool ok() const { return fd_ >= 0; }
+  // The checked file's descriptor (-1 when !ok()), closed with this object.
   int descriptor() const { return fd_; }
+  // What the checked file is, as it was when emptied (size 0).
   const FileLayer::Identity& identity() const { return identity_; }
 
  private:
@@ -40,7 +43,7 @@ class CheckedTarget {
 
 // Creates the target, or cuts an existing one to 0 bytes, with the checks of
 // CheckedTarget. On failure the run fails with the reason.
-bool EmptyTarget(const std::string& path);
+[[nodiscard]] bool EmptyTarget(const std::string& path);
 
 // Empties the target and opens it; writes whole records or chunks one after
 // the other; closes it when it goes out of scope. Emptying first makes a
@@ -59,15 +62,15 @@ class TargetWriter {
 
   // False when the target could not be emptied: the run has failed and
   // nothing else is to be done with the file.
-  bool emptied() const { return target_.ok(); }
+  [[nodiscard]] bool emptied() const { return target_.ok(); }
   // False when it could not be opened (StopFlag is then set).
-  bool opened() const { return opened_; }
+  [[nodiscard]] bool opened() const { return opened_; }
   // Bytes that writes reporting success have put at the start of the file.
   ByteCount written() const { return written_; }
   // Bytes handed to Write(): written, or gathered for a later write.
   ByteCount handed() const { return written_ + static_cast<ByteCount>(gathered_.size()); }
   // The bytes the file holds now, or -1 when it was never emptied.
-  ByteCount held() const;
+  [[nodiscard]] ByteCount held() const;
 
   // Writes `data` at written(), or gathers it for a later write. A write
   // that reports false (a failure, or a Stop during the write's own yields,
@@ -75,13 +78,13 @@ class TargetWriter {
   // file is cut back to written(): it then holds exactly the writes the run
   // counted, each whole, even when the failed write left part of itself
   // behind. Gathered records that were never written are dropped.
-  bool Write(std::span<const std::uint8_t> data);
+  [[nodiscard]] bool Write(std::span<const std::uint8_t> data);
   // Writes what has been gathered (nothing to do without gathering).
-  bool Flush();
+  [[nodiscard]] bool Flush();
   // Gives the empty file its size without writing data: the file system
   // fills it with zeros, storing none where it can. With a checksum the zeros
   // are hashed too; a Stop then cuts the file back to the zeros hashed.
-  bool Extend(ByteCount size);
+  [[nodiscard]] bool Extend(ByteCount size);
   // With options.checksum: writes "<file>.sha256" (the SHA-256 of the bytes
   // the file holds, two blanks, the file name), synced like the file, in
   // whatever state the run ended. A failure fails the run.
@@ -91,7 +94,7 @@ class TargetWriter {
   // byte is on stable storage, the path still names the file that was
   // written, and it holds exactly written() bytes. Otherwise the run fails
   // with the reason.
-  bool Finish();
+  [[nodiscard]] bool Finish();
 
  private:
   bool WriteNow(std::span<const std::uint8_t> data);

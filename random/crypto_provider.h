@@ -44,10 +44,13 @@ inline constexpr std::uint32_t kAlgSha512 = 0x800E;
 class HashObject {
  public:
   virtual ~HashObject() = default;
-  virtual bool HashData(std::span<const std::uint8_t> data) = 0;
+  // Adds `data` to the digest; false when it cannot (the system's digests
+  // take no data once their value has been read).
+  [[nodiscard]] virtual bool HashData(std::span<const std::uint8_t> data) = 0;
   // Writes the digest to the front of `buffer`, which must hold it, and sets
   // `length` to its size. False when the buffer is too small.
-  virtual bool GetHashValue(std::span<std::uint8_t> buffer, std::uint32_t& length) = 0;
+  [[nodiscard]] virtual bool GetHashValue(std::span<std::uint8_t> buffer,
+                                          std::uint32_t& length) = 0;
 };
 
 // Failures are return values (0, false, nullptr); an implementation may
@@ -55,14 +58,18 @@ class HashObject {
 class CryptoProvider {
  public:
   virtual ~CryptoProvider() = default;
-  virtual ProviderHandle Acquire(const ProviderRow& row) = 0;
+  // A handle for the provider the row names, or 0 when that one cannot be
+  // had (the caller tries the next row).
+  [[nodiscard]] virtual ProviderHandle Acquire(const ProviderRow& row) = 0;
+  // Gives back a handle from Acquire; the handle is not used again.
   virtual void Release(ProviderHandle handle) = 0;
   // Replaces every byte of `buffer` with random bytes. `additional_input`
   // may be mixed into the generator; it never weakens it.
-  virtual bool GenRandom(ProviderHandle handle, std::string_view additional_input,
-                         std::span<std::uint8_t> buffer) = 0;
+  [[nodiscard]] virtual bool GenRandom(ProviderHandle handle, std::string_view additional_input,
+                                       std::span<std::uint8_t> buffer) = 0;
   // nullptr for an algorithm the provider does not know.
-  virtual std::unique_ptr<HashObject> CreateHash(ProviderHandle handle, std::uint32_t algid) = 0;
+  [[nodiscard]] virtual std::unique_ptr<HashObject> CreateHash(ProviderHandle handle,
+                                                               std::uint32_t algid) = 0;
 };
 
 // OpenSSL's DRBG and nettle's digests: every row succeeds and knows all seven digests.

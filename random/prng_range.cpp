@@ -257,7 +257,8 @@ std::vector<std::int32_t> cPrng::NonRepeatingNbrs(std::int32_t lngReturnQty,
       if (value >= lngMinValue && value <= lngMaxValue) picked[copied++] = value;
       Yield();
     }
-    if (lngReturnQty >= 2 && blnSortData) CombSort(picked, true);
+    // A sort that fails has set StopFlag, and the stop's result follows below.
+    if (lngReturnQty >= 2 && blnSortData) (void)CombSort(picked, true);
     for (const Value& value : picked)
       result.push_back(static_cast<std::int32_t>(std::get<double>(value)));
   } catch (...) {

@@ -21,9 +21,9 @@ namespace torvane {
 // Writes over `out` the keystream that starts at block `counter` for `key`
 // and `nonce`. False when OpenSSL fails. Past block 2^32 - 1 the counter
 // carries into the nonce's first word, as OpenSSL (and its command line) do.
-bool ChaCha20Keystream(std::span<const std::uint8_t, 32> key,
-                       std::span<const std::uint8_t, 12> nonce, std::uint32_t counter,
-                       std::span<std::uint8_t> out);
+[[nodiscard]] bool ChaCha20Keystream(std::span<const std::uint8_t, 32> key,
+                                     std::span<const std::uint8_t, 12> nonce, std::uint32_t counter,
+                                     std::span<std::uint8_t> out);
 
 class SeededCryptoProvider final : public CryptoProvider {
  public:
@@ -33,14 +33,17 @@ class SeededCryptoProvider final : public CryptoProvider {
   SeededCryptoProvider(const SeededCryptoProvider&) = delete;
   SeededCryptoProvider& operator=(const SeededCryptoProvider&) = delete;
 
-  ProviderHandle Acquire(const ProviderRow& row) override;
+  // Every row succeeds; all handles share the one stream.
+  [[nodiscard]] ProviderHandle Acquire(const ProviderRow& row) override;
+  // Nothing to give back: the stream goes on where it was.
   void Release(ProviderHandle handle) override;
   // The next buffer.size() keystream bytes. False for handle 0, and from the
   // first failure on: a stream that lost its place cannot be trusted again.
-  bool GenRandom(ProviderHandle handle, std::string_view additional_input,
-                 std::span<std::uint8_t> buffer) override;
+  [[nodiscard]] bool GenRandom(ProviderHandle handle, std::string_view additional_input,
+                               std::span<std::uint8_t> buffer) override;
   // The system provider's digests: they are deterministic already.
-  std::unique_ptr<HashObject> CreateHash(ProviderHandle handle, std::uint32_t algid) override;
+  [[nodiscard]] std::unique_ptr<HashObject> CreateHash(ProviderHandle handle,
+                                                       std::uint32_t algid) override;
 
  private:
   struct CipherFree {

@@ -28,14 +28,14 @@ enum SpecialFolder : std::int32_t { kDesktop = 0, kPersonal = 5, kAppData = 0x1a
 
 // The folder's path without a trailing "/", or "" when the identifier is not
 // known or the folder does not exist.
-std::string GetSpecialFolder(std::int32_t folder);
+[[nodiscard]] std::string GetSpecialFolder(std::int32_t folder);
 
 // The desktop folder, or the home folder on a machine without a desktop
 // folder, always ending in one "/". "" when neither can be found.
-std::string GetDesktopFolder();
+[[nodiscard]] std::string GetDesktopFolder();
 
 // True when the path names something that exists; never fails.
-bool FileExists(const std::string& path);
+[[nodiscard]] bool FileExists(const std::string& path);
 
 // The folder of the running program, ending in "/". Tests point it elsewhere.
 std::string AppFolder();
@@ -46,6 +46,6 @@ void OverrideAppFolder(std::string folder);  // "" restores the real one
 // then applies the file's style sheet to the window. Without one (a folder at
 // that path is not a skin) nothing changes. Returns false, having changed
 // only the colours, when the skin file cannot be read.
-bool ApplySkin(QWidget* form);
+[[nodiscard]] bool ApplySkin(QWidget* form);
 
 }  // namespace torvane::Main

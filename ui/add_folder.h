@@ -17,13 +17,13 @@ class FolderChooser {
   // Shows the chooser over `owner` with the instruction text, preselecting
   // `initial_folder` unless it is "". Returns the chosen folder's path, or ""
   // on cancel.
-  virtual std::string Choose(QWidget* owner, std::string_view instruction,
-                             std::string_view initial_folder) = 0;
+  [[nodiscard]] virtual std::string Choose(QWidget* owner, std::string_view instruction,
+                                           std::string_view initial_folder) = 0;
 };
 
 // The chosen folder's path as the chooser gives it (no trailing "/" except
 // for the root), or "" when the user cancels.
-std::string BrowseForFolder(QWidget* owner, std::string_view instruction,
-                            std::string_view initial_folder);
+[[nodiscard]] std::string BrowseForFolder(QWidget* owner, std::string_view instruction,
+                                          std::string_view initial_folder);
 
 }  // namespace torvane::AddFolder

@@ -78,6 +78,9 @@ class Form1 : public QWidget, public JobSource, public RunView {
 
   // The handlers, wired to their controls; public so that the flow of one
   // can be followed from its name.
+  //
+  // An option click stores the choices of the option's whole frame; Option8
+  // (a preset) and Option9 (a typed length) enable their size controls.
   void Option1_Click() { OptionClick(1); }
   void Option2_Click() { OptionClick(2); }
   void Option3_Click() { OptionClick(3); }
@@ -87,22 +90,35 @@ class Form1 : public QWidget, public JobSource, public RunView {
   void Option7_Click() { OptionClick(7); }
   void Option8_Click() { OptionClick(8); }
   void Option9_Click() { OptionClick(9); }
+  // Store the preset row, and the unit row; switching to bytes lifts a typed
+  // length below the minimum to the minimum without a word.
   void Combo1_Click();
   void Combo2_Click();
+  // Store Low, High, the length and the output folder at every change.
   void Text1_Change();
   void Text2_Change();
   void Text3_Change();
   void Text4_Change();
+  // Leaving Low or High: a text that is no number, or one out of order with
+  // the other box, gets a box and is reset to 0 or 255.
   void Text1_LostFocus();
   void Text2_LostFocus();
+  // Leaving the length: no number gets a box and the focus back; in bytes,
+  // one below the minimum gets a box and is reset to the minimum.
   void Text3_LostFocus();
+  // The folder chooser, opened at the folder last chosen: a choice becomes
+  // the output folder (ending in "/") and the last folder; a cancel changes
+  // nothing. Each step is trapped by the error box.
   void PushButton7_Click();
   // Over the window's background and the frames: the standard pointer.
   void Form_MouseMove();
   // Over either push button: the hand pointer (the standard one without it).
   void PushButton1_MouseMove() { PushButtonHover(); }
   void PushButton7_MouseMove() { PushButtonHover(); }
+  // Before the window closes: lets pending events run, twice.
   void Form_QueryUnload();
+  // After it closed: with a run active the process ends at once (every
+  // write that returned is on the disk); otherwise nothing.
   void Form_Unload();
 
   // The folder last chosen in the folder chooser, reloaded at every press.

@@ -58,12 +58,14 @@ class FormSettings {
  public:
   explicit FormSettings(SettingsStore& store) : store_(store) {}
 
+  // The stored text, or the setting's default.
   std::string ReadText(const SettingKey& setting) const;
   // For a default that is worked out at the time of reading.
   std::string ReadText(const SettingKey& setting, std::string_view fallback) const;
   bool ReadOption(const SettingKey& setting) const;             // throws UnreadableSetting
   std::int16_t ReadListIndex(const SettingKey& setting) const;  // throws UnreadableSetting
 
+  // Store the value in the setting's form at once; nothing is reported.
   void WriteText(const SettingKey& setting, std::string_view value);
   void WriteOption(const SettingKey& setting, bool selected);
   void WriteListIndex(const SettingKey& setting, int index);

@@ -305,7 +305,7 @@ TEST(PosixFileLayer, SyncFailsWhereTheSystemCannotSync) {
   ASSERT_EQ(::pipe(pipe_ends), 0);
   const auto closed = [&] {  // opened last, so that no later open takes its number
     const int fd = posix.Open(dir.File("closed.bin"), access);
-    posix.Close(fd);
+    EXPECT_TRUE(posix.Close(fd));
     return fd;
   };
   const std::tuple<const char*, int, int> rows[] = {
@@ -318,7 +318,9 @@ TEST(PosixFileLayer, SyncFailsWhereTheSystemCannotSync) {
     errno = 0;
     const bool synced = posix.Sync(fd);
     EXPECT_EQ(std::pair(synced, errno), std::pair(error == 0, error)) << what;
-    if (error != EBADF) posix.Close(fd);
+    if (error != EBADF) {
+      EXPECT_TRUE(posix.Close(fd)) << what;
+    }
   }
   ::close(pipe_ends[0]);
 }
