@@ -17,7 +17,8 @@ struct JobSettings {
   bool UsePresetSize = true;
   int PresetIndex = 0;  // row of the preset list, 0 to 23
   std::string CustomLength;
-  int CustomUnit = 0;  // 0 bytes, 1 kilobytes, 2 megabytes, 3 gigabytes, 4 terabytes (not in the window)
+  int CustomUnit =
+      0;  // 0 bytes, 1 kilobytes, 2 megabytes, 3 gigabytes, 4 terabytes (not in the window)
   std::string LowText = "0";
   std::string HighText = "255";
   bool FixedLength = true;
@@ -30,9 +31,9 @@ struct JobSettings {
 class JobSource {
  public:
   virtual ~JobSource() = default;
-  virtual std::string OutputFolder() = 0;  // read at the click
-  virtual JobSettings ReadJob() = 0;       // read when the job starts
-  virtual bool HexPairs() = 0;             // read once per source byte
+  virtual std::string OutputFolder() = 0;          // read at the click
+  virtual JobSettings ReadJob() = 0;               // read when the job starts
+  virtual bool HexPairs() = 0;                     // read once per source byte
   virtual CaseConversion CaseConversionNow() = 0;  // read once per record
 };
 

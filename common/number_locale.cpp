@@ -11,8 +11,8 @@ void SetUserNumberLocale(NumberLocale locale) { g_locale = std::move(locale); }
 std::string FormatThousands(std::int64_t value) {
   // Work on the magnitude as unsigned so that INT64_MIN formats too.
   const bool negative = value < 0;
-  std::uint64_t magnitude = negative ? 0 - static_cast<std::uint64_t>(value)
-                                     : static_cast<std::uint64_t>(value);
+  std::uint64_t magnitude =
+      negative ? 0 - static_cast<std::uint64_t>(value) : static_cast<std::uint64_t>(value);
   const std::string digits = std::to_string(magnitude);
   std::string out;
   if (negative) out.push_back('-');

@@ -48,20 +48,19 @@ INSTANTIATE_TEST_SUITE_P(
 
 INSTANTIATE_TEST_SUITE_P(
     Lengths, Target,
-    ::testing::Values(T{" 10 ", 2, "MB_10 10485760"}, T{"1.5", 1, "KB_1.5 1536"},
-                      T{"1,5", 1, "KB_1,5 1536"},
-                      // Fractional bytes: the nearest whole byte, a half up.
-                      T{"2.5", 0, "Byte_2.5 3"}, T{"0.3", 3, "GB_0.3 322122547"},
-                      // A zero size, however typed, is the empty file whatever the unit.
-                      T{"0", 3, "Empty 0"}, T{"", 1, "Empty 0"}, T{"00", 2, "Empty 0"},
-                      T{"0.4", 0, "Empty 0"},
-                      // Refused before any file is touched.
-                      T{nullptr, -1, PresetOutOfRangeMessage(-1)}, T{nullptr, 24, ""},
-                      T{"-5", 1, LengthNegativeMessage("-5")}, T{"-0.5", 0, ""},
-                      T{"abc", 0, LengthNotANumberMessage("abc")}, T{"1e3", 0, ""},
-                      T{"1", 5, UnitOutOfRangeMessage(5)}, T{"2", 4, "TB_2 2199023255552"}, T{"0", -1, ""},
-                      T{"930000000000000", 0, LengthTooLargeMessage("930000000000000")},
-                      T{"900000000000000", 2, ""}, T{"900000000000", 3, ""}));
+    ::testing::Values(
+        T{" 10 ", 2, "MB_10 10485760"}, T{"1.5", 1, "KB_1.5 1536"}, T{"1,5", 1, "KB_1,5 1536"},
+        // Fractional bytes: the nearest whole byte, a half up.
+        T{"2.5", 0, "Byte_2.5 3"}, T{"0.3", 3, "GB_0.3 322122547"},
+        // A zero size, however typed, is the empty file whatever the unit.
+        T{"0", 3, "Empty 0"}, T{"", 1, "Empty 0"}, T{"00", 2, "Empty 0"}, T{"0.4", 0, "Empty 0"},
+        // Refused before any file is touched.
+        T{nullptr, -1, PresetOutOfRangeMessage(-1)}, T{nullptr, 24, ""},
+        T{"-5", 1, LengthNegativeMessage("-5")}, T{"-0.5", 0, ""},
+        T{"abc", 0, LengthNotANumberMessage("abc")}, T{"1e3", 0, ""},
+        T{"1", 5, UnitOutOfRangeMessage(5)}, T{"2", 4, "TB_2 2199023255552"}, T{"0", -1, ""},
+        T{"930000000000000", 0, LengthTooLargeMessage("930000000000000")},
+        T{"900000000000000", 2, ""}, T{"900000000000", 3, ""}));
 
 // The percentage done raised to the next whole number (-1: the bar untouched,
 // as at the start of a job).

@@ -1,10 +1,11 @@
 #include "tests/support/fakes.h"
 
+#include <sys/stat.h>
+
 #include <cstdlib>
 #include <fstream>
 #include <iterator>
 #include <stdexcept>
-#include <sys/stat.h>
 
 namespace torvane::testing {
 
