@@ -1,8 +1,16 @@
 #include <QApplication>
+#include <QIcon>
 
 #include "ui/application.h"
 
 int main(int argc, char* argv[]) {
   QApplication app(argc, argv);
+  // Lets the desktop match the window to its menu entry (and so to its icon).
+  QGuiApplication::setDesktopFileName(QStringLiteral("dev.torvane.Torvane"));
+  // Embedded, so the window shows it from the build folder too.
+  QIcon icon;
+  icon.addFile(QStringLiteral(":/icons/48x48/dev.torvane.Torvane.png"));
+  icon.addFile(QStringLiteral(":/icons/256x256/dev.torvane.Torvane.png"));
+  QApplication::setWindowIcon(icon);
   return torvane::ui::RunTorvane(app);
 }
