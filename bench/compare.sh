@@ -8,6 +8,7 @@ shopt -s inherit_errexit
 export LC_ALL=C  # a decimal point in EPOCHREALTIME and awk
 cd "$(dirname "$0")/.."
 runs=${1:-3}
+short_runs=$((runs * 3))
 cli=${TORVANE_CLI:-$PWD/build/bin/torvane-cli}
 [ -x "$cli" ] || { echo "build first: ./scripts/bootstrap" >&2; exit 1; }
 command -v /usr/bin/time >/dev/null || { echo "needs /usr/bin/time (Debian package time)" >&2; exit 1; }
@@ -51,11 +52,13 @@ row() {  # label bytes ours theirs theirs_label
 dashes() { printf -- '-%.0s' $(seq "$1"); }
 
 echo "Machine: $(nproc) cores, $(awk '/MemTotal/ {printf "%.0f GiB", $2/1048576}' /proc/meminfo), $(uname -sr);" \
-     "disk folder $(df --output=fstype "$disk_dir" | tail -n 1); $runs runs each, side by side, medians"
+     "disk folder $(df --output=fstype "$disk_dir" | tail -n 1);" \
+     "$runs runs each ($short_runs for --seed and --verify), side by side, medians"
 echo "Load at the start: $(cut -d' ' -f1-3 /proc/loadavg)"
 echo "ratio = reference time / torvane-cli time: above 1, torvane-cli is faster. By default (--sync chunk)"
 echo "torvane-cli syncs each write of at most 61,440 bytes, as dd oflag=dsync does; --sync record syncs"
-echo "each 80-byte record, --sync end once at the end. openssl, tr and xxd leave theirs in the page cache."
+echo "each 80-byte record, --sync end once at the end. openssl, tr and xxd leave theirs in the page cache"
+echo "(but for \"&& sync F\"). On /dev/shm a sync costs nothing."
 echo
 printf '| %-46s | %10s | %13s | %-48s | %10s | %13s | %7s |\n' "torvane-cli" "time" "rate" "reference" "time" "rate" "ratio"
 printf '|%s|%s|%s|%s|%s|%s|%s|\n' "$(dashes 48)" "$(dashes 12)" "$(dashes 15)" "$(dashes 50)" \
@@ -79,6 +82,28 @@ for where in disk shm; do
   t=($(measure "$dir" "$cli -q -o $dir -s 4MB --sync record" \
     "dd if=/dev/zero of=$dir/z.bin bs=80 count=$((b / 80 + 1)) oflag=dsync"))
   row "fixed-length hex, 4 MiB, --sync record ($where)" $b "${t[0]}" "${t[1]}" "dd if=/dev/zero bs=80 oflag=dsync"
+
+  b=$((64 * 1048576))
+  if [ "$where" = disk ]; then
+    t=($(measure "$dir" "$cli -q -o $dir -s 64MB" \
+      "head -c $((b / 2)) /dev/urandom | xxd -p -u -c39 | sed 's/\$/\r/' > $dir/x.txt"))
+    row "fixed-length hex, 64 MiB ($where)" $b "${t[0]}" "${t[1]}" "head -c N/2 /dev/urandom | xxd -p -u -c39 | sed"
+
+    t=($(measure "$dir" "$cli -q -o $dir -s 64MB --layout continuous --sync end" \
+      "openssl rand -out $dir/o.bin $b && sync $dir/o.bin"))
+    row "continuous 0..255, 64 MiB, --sync end ($where)" $b "${t[0]}" "${t[1]}" "openssl rand -out F N && sync F"
+  else
+    # Each of these takes a fraction of a second: three times the runs.
+    t=($(runs=$short_runs measure "$dir" "$cli -q -o $dir -s 64MB --layout continuous --seed bench" \
+      "$cli -q -o $dir -s 64MB --layout continuous"))
+    row "continuous 0..255, 64 MiB, --seed ($where)" $b "${t[0]}" "${t[1]}" "torvane-cli without --seed (system generator)"
+
+    "$cli" -q -o "$dir" -s 64MB --layout continuous --seed bench >/dev/null
+    t=($(runs=$short_runs measure - "$cli -q -o $dir -s 64MB --layout continuous --seed bench --verify" \
+      "sha256sum $dir/MB_64.dat"))
+    rm -f "$dir"/*
+    row "--verify --seed, continuous, 64 MiB ($where)" $b "${t[0]}" "${t[1]}" "sha256sum of the same file"
+  fi
 done
 
 /usr/bin/time -f %M -o "$timing" "$cli" -q -o "$disk_dir" -s 1GB --layout continuous >/dev/null 2>&1
