@@ -1,71 +1,123 @@
 #!/usr/bin/env bash
 # Times torvane-cli against the tools people use today for the same job, on
-# the disk and on /dev/shm, and prints medians and ratios.
+# the disk and on /dev/shm, and prints medians and ratios. The commands of a
+# row run side by side: each run times every one of them once, in turns.
 #   bench/compare.sh [RUNS]     (default 3 runs of each; needs build/bin/torvane-cli)
 set -euo pipefail
+shopt -s inherit_errexit
+export LC_ALL=C  # a decimal point in EPOCHREALTIME and awk
 cd "$(dirname "$0")/.."
 runs=${1:-3}
+short_runs=$((runs * 3))
 cli=${TORVANE_CLI:-$PWD/build/bin/torvane-cli}
 [ -x "$cli" ] || { echo "build first: ./scripts/bootstrap" >&2; exit 1; }
 command -v /usr/bin/time >/dev/null || { echo "needs /usr/bin/time (Debian package time)" >&2; exit 1; }
+command -v xxd >/dev/null || { echo "needs xxd (Debian package xxd)" >&2; exit 1; }
 
 disk_dir=$(mktemp -d "${TMPDIR:-/var/tmp}/torvane-bench.XXXXXX")
 shm_dir=$(mktemp -d /dev/shm/torvane-bench.XXXXXX)
 timing=$(mktemp)
 trap 'rm -rf "$disk_dir" "$shm_dir" "$timing"' EXIT
 
-# seconds of one command (wall clock), file removed afterwards
+# seconds of one command (wall clock, to the millisecond)
 seconds() {
-  local dir=$1; shift
-  /usr/bin/time -f %e -o "$timing" bash -c "$*" >/dev/null 2>&1
-  rm -f "$dir"/*
-  tail -n 1 "$timing"
+  local start=$EPOCHREALTIME
+  bash -c "$1" >/dev/null 2>&1 || { echo "failed: $1" >&2; exit 1; }
+  awk -v a="$start" -v b="$EPOCHREALTIME" 'BEGIN { printf "%.3f\n", b - a }'
 }
 median() { sort -g | awk '{a[NR]=$1} END {print (NR%2 ? a[(NR+1)/2] : (a[NR/2]+a[NR/2+1])/2)}'; }
-measure() {  # dir, command...
+# The median time of each command, one a line. Each run times every command
+# once, the order turning by one each run; after each command the folder is
+# emptied ("-": nothing is removed).
+measure() {  # dir|- command...
   local dir=$1; shift
-  for _ in $(seq "$runs"); do seconds "$dir" "$@"; done | median
+  local n=$# r k i
+  local -a times=()
+  for ((r = 0; r < runs; r++)); do
+    for ((k = 0; k < n; k++)); do
+      i=$(((k + r) % n))
+      times[i]+="$(seconds "${@:i+1:1}") "
+      [ "$dir" = - ] || rm -f "$dir"/*
+    done
+  done
+  for ((i = 0; i < n; i++)); do printf '%s\n' ${times[i]} | median; done
 }
 mbps() { awk -v b="$1" -v s="$2" 'BEGIN { printf (s > 0 ? "%.1f" : "inf"), b / 1048576 / s }'; }
 row() {  # label bytes ours theirs theirs_label
   local ratio
   ratio=$(awk -v a="$3" -v b="$4" 'BEGIN { printf (a > 0 ? "%.2f" : "inf"), b / a }')
-  printf '| %-44s | %8s s | %8s MB/s | %-44s | %8s s | %8s MB/s | %6sx |\n' \
+  printf '| %-46s | %8s s | %8s MB/s | %-48s | %8s s | %8s MB/s | %6sx |\n' \
     "$1" "$3" "$(mbps "$2" "$3")" "$5" "$4" "$(mbps "$2" "$4")" "$ratio"
 }
+dashes() { printf -- '-%.0s' $(seq "$1"); }
 
 echo "Machine: $(nproc) cores, $(awk '/MemTotal/ {printf "%.0f GiB", $2/1048576}' /proc/meminfo), $(uname -sr);" \
-     "disk folder $(df --output=fstype "$disk_dir" | tail -n 1); $runs runs each, medians"
-echo "ratio = reference time / torvane-cli time: above 1, torvane-cli is faster. torvane-cli syncs every"
-echo "write to the disk (as dd oflag=dsync does); openssl and tr leave theirs in the page cache."
+     "disk folder $(df --output=fstype "$disk_dir" | tail -n 1);" \
+     "$runs runs each ($short_runs for --seed and --verify), side by side, medians"
+echo "Load at the start: $(cut -d' ' -f1-3 /proc/loadavg)"
+echo "ratio = reference time / torvane-cli time: above 1, torvane-cli is faster. By default (--sync chunk)"
+echo "torvane-cli syncs each write of at most 61,440 bytes, as dd oflag=dsync does; --sync record syncs"
+echo "each 80-byte record, --sync end once at the end. openssl, tr and xxd leave theirs in the page cache"
+echo "(but for \"&& sync F\"). On /dev/shm a sync costs nothing."
 echo
-printf '| %-44s | %10s | %13s | %-44s | %10s | %13s | %7s |\n' "torvane-cli" "time" "rate" "reference" "time" "rate" "ratio"
-printf '|%s|%s|%s|%s|%s|%s|%s|\n' "$(printf -- '-%.0s' {1..46})" "$(printf -- '-%.0s' {1..12})" \
-  "$(printf -- '-%.0s' {1..15})" "$(printf -- '-%.0s' {1..46})" "$(printf -- '-%.0s' {1..12})" \
-  "$(printf -- '-%.0s' {1..15})" "$(printf -- '-%.0s' {1..9})"
+printf '| %-46s | %10s | %13s | %-48s | %10s | %13s | %7s |\n' "torvane-cli" "time" "rate" "reference" "time" "rate" "ratio"
+printf '|%s|%s|%s|%s|%s|%s|%s|\n' "$(dashes 48)" "$(dashes 12)" "$(dashes 15)" "$(dashes 50)" \
+  "$(dashes 12)" "$(dashes 15)" "$(dashes 9)"
 
 for where in disk shm; do
   dir=$disk_dir; [ "$where" = shm ] && dir=$shm_dir
   b=$((64 * 1048576))
-  ours=$(measure "$dir" "$cli -q -o $dir -s 64MB --layout continuous")
-  dd_t=$(measure "$dir" "dd if=/dev/urandom of=$dir/dd.bin bs=61440 count=$((b / 61440 + 1)) oflag=dsync")
-  ossl=$(measure "$dir" "openssl rand -out $dir/o.bin $b")
-  row "continuous 0..255, 64 MiB ($where)" $b "$ours" "$dd_t" "dd if=/dev/urandom bs=61440 oflag=dsync"
-  row "continuous 0..255, 64 MiB ($where)" $b "$ours" "$ossl" "openssl rand -out"
+  t=($(measure "$dir" "$cli -q -o $dir -s 64MB --layout continuous" \
+    "dd if=/dev/urandom of=$dir/dd.bin bs=61440 count=$((b / 61440 + 1)) oflag=dsync" \
+    "openssl rand -out $dir/o.bin $b"))
+  row "continuous 0..255, 64 MiB ($where)" $b "${t[0]}" "${t[1]}" "dd if=/dev/urandom bs=61440 oflag=dsync"
+  row "continuous 0..255, 64 MiB ($where)" $b "${t[0]}" "${t[2]}" "openssl rand -out"
 
   b=$((16 * 1048576))
-  ours=$(measure "$dir" "$cli -q -o $dir -s 16MB --layout continuous --low 48 --high 57")
-  tr_t=$(measure "$dir" "tr -dc 0-9 </dev/urandom | head -c $b > $dir/t.txt")
-  row "continuous 48..57, 16 MiB ($where)" $b "$ours" "$tr_t" "tr -dc 0-9 </dev/urandom | head -c"
+  t=($(measure "$dir" "$cli -q -o $dir -s 16MB --layout continuous --low 48 --high 57" \
+    "tr -dc 0-9 </dev/urandom | head -c $b > $dir/t.txt"))
+  row "continuous 48..57, 16 MiB ($where)" $b "${t[0]}" "${t[1]}" "tr -dc 0-9 </dev/urandom | head -c"
 
   b=$((4 * 1048576))
-  ours=$(measure "$dir" "$cli -q -o $dir -s 4MB")
-  dd_t=$(measure "$dir" "dd if=/dev/zero of=$dir/z.bin bs=80 count=$((b / 80 + 1)) oflag=dsync")
-  row "fixed-length hex, 4 MiB ($where)" $b "$ours" "$dd_t" "dd if=/dev/zero bs=80 oflag=dsync"
+  t=($(measure "$dir" "$cli -q -o $dir -s 4MB --sync record" \
+    "dd if=/dev/zero of=$dir/z.bin bs=80 count=$((b / 80 + 1)) oflag=dsync"))
+  row "fixed-length hex, 4 MiB, --sync record ($where)" $b "${t[0]}" "${t[1]}" "dd if=/dev/zero bs=80 oflag=dsync"
+
+  b=$((64 * 1048576))
+  if [ "$where" = disk ]; then
+    t=($(measure "$dir" "$cli -q -o $dir -s 64MB" \
+      "head -c $((b / 2)) /dev/urandom | xxd -p -u -c39 | sed 's/\$/\r/' > $dir/x.txt"))
+    row "fixed-length hex, 64 MiB ($where)" $b "${t[0]}" "${t[1]}" "head -c N/2 /dev/urandom | xxd -p -u -c39 | sed"
+
+    t=($(measure "$dir" "$cli -q -o $dir -s 64MB --layout continuous --sync end" \
+      "openssl rand -out $dir/o.bin $b && sync $dir/o.bin"))
+    row "continuous 0..255, 64 MiB, --sync end ($where)" $b "${t[0]}" "${t[1]}" "openssl rand -out F N && sync F"
+
+    # A thousand small files: one run against a thousand runs, and against
+    # the shell pipeline made a thousand times.
+    b=$((1000 * 1024))
+    t=($(measure "$dir" "$cli -q -o $dir -s 1KB --count 1000" \
+      "for i in \$(seq 1000); do $cli -q -o $dir -s 1KB >/dev/null; done" \
+      "for i in \$(seq 1000); do head -c 512 /dev/urandom | xxd -p -u -c39 | sed 's/\$/\r/' > $dir/F_\$i; done"))
+    row "--count 1000 -s 1KB ($where)" $b "${t[0]}" "${t[1]}" "1,000 separate torvane-cli -s 1KB calls"
+    row "--count 1000 -s 1KB ($where)" $b "${t[0]}" "${t[2]}" "1,000 x head -c 512 | xxd -p -u -c39 | sed"
+  else
+    # Each of these takes a fraction of a second: three times the runs.
+    t=($(runs=$short_runs measure "$dir" "$cli -q -o $dir -s 64MB --layout continuous --seed bench" \
+      "$cli -q -o $dir -s 64MB --layout continuous"))
+    row "continuous 0..255, 64 MiB, --seed ($where)" $b "${t[0]}" "${t[1]}" "torvane-cli without --seed (system generator)"
+
+    "$cli" -q -o "$dir" -s 64MB --layout continuous --seed bench >/dev/null
+    t=($(runs=$short_runs measure - "$cli -q -o $dir -s 64MB --layout continuous --seed bench --verify" \
+      "sha256sum $dir/MB_64.dat"))
+    rm -f "$dir"/*
+    row "--verify --seed, continuous, 64 MiB ($where)" $b "${t[0]}" "${t[1]}" "sha256sum of the same file"
+  fi
 done
 
 /usr/bin/time -f %M -o "$timing" "$cli" -q -o "$disk_dir" -s 1GB --layout continuous >/dev/null 2>&1
 peak=$(tail -n 1 "$timing")
 rm -f "$disk_dir"/*
 echo
+echo "Load at the end: $(cut -d' ' -f1-3 /proc/loadavg)"
 echo "Peak RSS of torvane-cli for a 1 GiB continuous file (disk): $((peak / 1024)) MB"
