@@ -12,6 +12,7 @@
 #include <filesystem>
 #include <string>
 #include <thread>
+#include <tuple>
 #include <vector>
 
 #include "cli/options.h"
@@ -43,14 +44,8 @@ class CliTest : public ::testing::Test {
   TempDir scratch_;
 };
 
-struct NamingCase {
-  std::vector<std::string> args;
-  std::string name;
-  std::uintmax_t bytes;
-};
-
 TEST_F(CliTest, NamesAndSizesFollowTheWindowsRules) {
-  const std::vector<NamingCase> cases = {
+  const std::tuple<std::vector<std::string>, std::string, std::uintmax_t> cases[] = {
       {{}, "KB_1.dat", 1024},
       {{"-p", "22", "--layout", "continuous"}, "MB_144.dat", 1457664},
       {{"--preset", "720 kb", "--layout", "continuous"}, "KB_720.dat", 730112},
@@ -60,11 +55,11 @@ TEST_F(CliTest, NamesAndSizesFollowTheWindowsRules) {
       {{"--size=0"}, "Empty.dat", 0},
       {{"-s", "2mb", "--layout", "continuous", "-q"}, "MB_2.dat", 2097152},
   };
-  for (const auto& c : cases) {
-    const Finished done = RunHere(c.args);
-    ASSERT_EQ(done.status, 0) << c.name << ": " << done.err;
-    EXPECT_EQ(done.out, Path(c.name) + "\n");
-    EXPECT_EQ(Size(c.name), c.bytes) << c.name;
+  for (const auto& [args, name, bytes] : cases) {
+    const Finished done = RunHere(args);
+    ASSERT_EQ(done.status, 0) << name << ": " << done.err;
+    EXPECT_EQ(done.out, Path(name) + "\n");
+    EXPECT_EQ(Size(name), bytes) << name;
   }
 }
 
