@@ -75,9 +75,12 @@ struct FaultyLayer : FileLayerWrapper {
 struct BigFilesTest : ::testing::Test {
   BigFilesTest() { StopFlag = false; }
 
-  // Clears StopFlag, gives the file `text` and opens it for writing.
+  // Clears StopFlag and the layer's traces, gives the file `text` and opens
+  // it for writing.
   FileHandle Open(const std::string& text = "") {
     StopFlag = false;
+    layer.write_offsets.clear();
+    layer.calls.clear();
     WriteFileBytes(path, text);
     return OpenAt(path);
   }
@@ -110,8 +113,6 @@ TEST_F(BigFilesTest, WritesInARowLandAtTheirOffsetsAndMakeTheFileExactlyAsLong) 
   // clang-format on
   for (const auto& [start, chunks] : runs) {
     FileHandle handle = Open();
-    layer.write_offsets.clear();
-    layer.calls.clear();
     std::vector<ByteCount> offsets{start};
     std::string synced_writes;
     for (int length : chunks) {
@@ -253,7 +254,6 @@ TEST_F(BigFilesTest, PartialAndInterruptedTransfersStillMoveEveryByte) {
     std::tie(layer.max_per_call, layer.interrupt) = std::tie(per_call, interrupt);
     FileHandle handle = Open("0123456789");
     buffer.assign(110, 0xEE);
-    layer.calls.clear();
     ASSERT_TRUE(files.API_WriteFile(handle, 5, Bytes(data.begin(), data.end())));
     EXPECT_EQ(layer.calls, std::string(pieces, 'w') + 's') << per_call;
     ASSERT_TRUE(files.API_ReadFile(handle, 0, buffer));

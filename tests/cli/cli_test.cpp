@@ -12,6 +12,7 @@
 #include <filesystem>
 #include <string>
 #include <thread>
+#include <tuple>
 #include <vector>
 
 #include "cli/options.h"
@@ -28,6 +29,12 @@ using testing::TempDir;
 class CliTest : public ::testing::Test {
  protected:
   Finished Run(std::vector<std::string> args) { return Cli(std::move(args), scratch_).Wait(); }
+  // A run whose output folder is the test's own.
+  Finished RunHere(const std::vector<std::string>& args) {
+    std::vector<std::string> full = {"-o", Folder()};
+    full.insert(full.end(), args.begin(), args.end());
+    return Run(std::move(full));
+  }
   std::string Folder() const { return dir_.path().string(); }
   std::string Path(const std::string& name) const { return dir_.File(name); }
   std::uintmax_t Size(const std::string& name) const {
@@ -37,14 +44,8 @@ class CliTest : public ::testing::Test {
   TempDir scratch_;
 };
 
-struct NamingCase {
-  std::vector<std::string> args;
-  std::string name;
-  std::uintmax_t bytes;
-};
-
 TEST_F(CliTest, NamesAndSizesFollowTheWindowsRules) {
-  const std::vector<NamingCase> cases = {
+  const std::tuple<std::vector<std::string>, std::string, std::uintmax_t> cases[] = {
       {{}, "KB_1.dat", 1024},
       {{"-p", "22", "--layout", "continuous"}, "MB_144.dat", 1457664},
       {{"--preset", "720 kb", "--layout", "continuous"}, "KB_720.dat", 730112},
@@ -54,18 +55,16 @@ TEST_F(CliTest, NamesAndSizesFollowTheWindowsRules) {
       {{"--size=0"}, "Empty.dat", 0},
       {{"-s", "2mb", "--layout", "continuous", "-q"}, "MB_2.dat", 2097152},
   };
-  for (const auto& c : cases) {
-    std::vector<std::string> args = {"-o", Folder()};
-    args.insert(args.end(), c.args.begin(), c.args.end());
-    const Finished done = Run(args);
-    ASSERT_EQ(done.status, 0) << c.name << ": " << done.err;
-    EXPECT_EQ(done.out, Path(c.name) + "\n");
-    EXPECT_EQ(Size(c.name), c.bytes) << c.name;
+  for (const auto& [args, name, bytes] : cases) {
+    const Finished done = RunHere(args);
+    ASSERT_EQ(done.status, 0) << name << ": " << done.err;
+    EXPECT_EQ(done.out, Path(name) + "\n");
+    EXPECT_EQ(Size(name), bytes) << name;
   }
 }
 
 TEST_F(CliTest, RecordsAndRangeReachTheFile) {
-  ASSERT_EQ(Run({"-o", Folder(), "-s", "1000", "--case", "lower"}).status, 0);
+  ASSERT_EQ(RunHere({"-s", "1000", "--case", "lower"}).status, 0);
   const std::string hex = ReadFileBytes(Path("Byte_1000.dat"));
   ASSERT_EQ(hex.size(), 1000u);
   for (std::size_t at = 0; at < hex.size(); at += 80) {
@@ -75,24 +74,27 @@ TEST_F(CliTest, RecordsAndRangeReachTheFile) {
       ASSERT_NE(std::string("0123456789abcdef").find(hex[i]), std::string::npos) << i;
   }
 
-  ASSERT_EQ(
-      Run({"-o", Folder(), "-s", "64KB", "--layout", "continuous", "--low", "48", "--high", "57"})
-          .status,
-      0);
+  ASSERT_EQ(RunHere({"-s", "64KB", "--layout", "continuous", "--low", "48", "--high", "57"}).status,
+            0);
   const std::string digits = ReadFileBytes(Path("KB_64.dat"));
   ASSERT_EQ(digits.size(), 65536u);
   EXPECT_EQ(digits.find_first_not_of("0123456789"), std::string::npos);
 }
 
-TEST_F(CliTest, RefusalsAreOneLineWithTheirExitStatus) {
-  // Exit 2: refused before any file is touched. Exit 1: the run itself failed
-  // (/proc is a folder in which nobody, root included, can create a file).
-  struct Refusal {
+TEST_F(CliTest, RefusalsHelpAndVersionTouchNoFile) {
+  // Exit 0: help or version on stdout. Exit 2: one line on stderr, refused
+  // before any file is touched. Exit 1: the run itself failed (/proc is a
+  // folder in which nobody, root included, can create a file).
+  struct Row {
     std::vector<std::string> args;
     int status;
     std::string says;
   };
-  const std::vector<Refusal> rows = {
+  const std::vector<Row> rows = {
+      {{"--help"}, 0, "Usage: torvane-cli [OPTIONS]"},
+      {{"-h"}, 0, "  --layout fixed|continuous "},
+      {{"-q", "--help"}, 0, "  -s,--size LENGTH[UNIT][+-BYTES] "},
+      {{"--version"}, 0, "torvane-cli 0."},
       {{"--frobnicate"}, 2, "not expected: --frobnicate"},
       {{"stray", "words"}, 2, "not expected: stray words"},
       {{"--help", "--frobnicate"}, 2, "--frobnicate"},
@@ -132,32 +134,16 @@ TEST_F(CliTest, RefusalsAreOneLineWithTheirExitStatus) {
       {{"-o", "/proc", "-q", "--no-space-check"}, 1, "/proc/KB_1.dat"},
   };
   for (const auto& row : rows) {
-    std::vector<std::string> full = {"-o", Folder()};
-    full.insert(full.end(), row.args.begin(), row.args.end());
-    const Finished done = Run(full);
+    const Finished done = RunHere(row.args);
     EXPECT_EQ(done.status, row.status) << row.says;
-    EXPECT_EQ(done.err.rfind("torvane-cli: ", 0), 0u) << done.err;
-    EXPECT_NE(done.err.find(row.says), std::string::npos) << done.err;
-    EXPECT_EQ(std::count(done.err.begin(), done.err.end(), '\n'), 1) << done.err;
-    EXPECT_TRUE(done.out.empty());
-  }
-  EXPECT_TRUE(std::filesystem::is_empty(dir_.path()));
-}
-
-TEST_F(CliTest, HelpAndVersionTouchNoFile) {
-  const std::vector<std::pair<std::vector<std::string>, std::string>> rows = {
-      {{"--help"}, "Usage: torvane-cli [OPTIONS]"},
-      {{"-h"}, "  --layout fixed|continuous "},
-      {{"-q", "--help"}, "  -s,--size LENGTH[UNIT][+-BYTES] "},
-      {{"--version"}, "torvane-cli 0."},
-  };
-  for (const auto& [args, says] : rows) {
-    std::vector<std::string> full = {"-o", Folder()};
-    full.insert(full.end(), args.begin(), args.end());
-    const Finished done = Run(full);
-    EXPECT_EQ(done.status, 0) << says;
-    EXPECT_NE(done.out.find(says), std::string::npos) << done.out;
-    EXPECT_TRUE(done.err.empty()) << done.err;
+    const std::string &said = row.status ? done.err : done.out,
+                      &quiet = row.status ? done.out : done.err;
+    EXPECT_NE(said.find(row.says), std::string::npos) << said;
+    EXPECT_TRUE(quiet.empty()) << quiet;
+    if (row.status != 0) {
+      EXPECT_EQ(done.err.rfind("torvane-cli: ", 0), 0u) << done.err;
+      EXPECT_EQ(std::count(done.err.begin(), done.err.end(), '\n'), 1) << done.err;
+    }
   }
   EXPECT_TRUE(std::filesystem::is_empty(dir_.path()));
 }
@@ -185,22 +171,12 @@ TEST(ParseCommandLine, WordsSetTheJob) {
       {{"--size=0"}, "0 unit 0", "0", "255", true, true, None, false},
       {{"--low", "010", "--high=011"}, "preset 0", "10", "11", true, true, None, false},
       {{"--low", " 48\t", "--high", "57"}, "preset 0", "48", "57", true, true, None, false},
+      // clang-format off
       {{"--layout", "continuous", "--format", "binary"},
-       "preset 0",
-       "0",
-       "255",
-       false,
-       false,
-       None,
-       false},
+       "preset 0", "0", "255", false, false, None, false},
       {{"--layout=continuous", "--layout", "fixed"},
-       "preset 0",
-       "0",
-       "255",
-       true,
-       true,
-       None,
-       false},
+       "preset 0", "0", "255", true, true, None, false},
+      // clang-format on
       {{"--case", "upper", "-q"}, "preset 0", "0", "255", true, true, Upper, true},
       {{"--case=lower", "--quiet"}, "preset 0", "0", "255", true, true, Lower, true},
   };
@@ -213,13 +189,10 @@ TEST(ParseCommandLine, WordsSetTheJob) {
                                 : job.CustomLength + " unit " + std::to_string(job.CustomUnit),
               row.size)
         << line;
-    EXPECT_EQ(job.OutputFolder, ".") << line;
-    EXPECT_EQ(job.LowText, row.low) << line;
-    EXPECT_EQ(job.HighText, row.high) << line;
-    EXPECT_EQ(job.FixedLength, row.fixed) << line;
-    EXPECT_EQ(job.HexPairs, row.hex) << line;
-    EXPECT_EQ(job.Case, row.letters) << line;
-    EXPECT_EQ(parsed.options.quiet, row.quiet) << line;
+    EXPECT_EQ(std::tuple(job.OutputFolder, job.LowText, job.HighText, job.FixedLength, job.HexPairs,
+                         job.Case, parsed.options.quiet),
+              std::tuple(".", row.low, row.high, row.fixed, row.hex, row.letters, row.quiet))
+        << line;
   }
 }
 

@@ -127,10 +127,8 @@ TEST_P(Layout, WritesItsSequenceAndOnlyItsAlphabet) {
   WriteFileBytes(path, std::string(9000, 'x'));
   Custom(row.bytes, fixed);
   job.OutputFolder += row.mode == Binary ? "/" : "";
-  job.LowText = row.low;
-  job.HighText = row.high;
-  job.HexPairs = row.mode == Hex;
-  job.Case = row.conversion;
+  std::tie(job.LowText, job.HighText, job.HexPairs, job.Case) =
+      std::tuple(row.low, row.high, row.mode == Hex, row.conversion);
   switch_at = row.switch_at;
   FakeTicks ticks;
   PushButton1_Click();

@@ -133,10 +133,8 @@ TEST_F(OptionsTest, SameSeedSameFile) {
   for (const auto& [fixed, hex, letters, low, high, bytes] : rows) {
     SCOPED_TRACE(std::string(bytes) + (fixed ? " fixed " : " continuous ") + low + ".." + high);
     Custom(bytes, fixed);
-    job.HexPairs = hex;
-    job.Case = letters;
-    job.LowText = low;
-    job.HighText = high;
+    std::tie(job.HexPairs, job.Case, job.LowText, job.HighText) =
+        std::tuple(hex, letters, low, high);
     const std::string made = Run({.sync = Record}, "torvane");
     ASSERT_EQ(made.size(), std::stoul(bytes));
     EXPECT_TRUE(made == Run({.sync = End}, "torvane"));

@@ -62,19 +62,17 @@ TEST_P(Hostile, TouchesNothingOutsideTheFolder) {
       {Expect::Busy, BusyMessage(path)},
       {Expect::Denied, CannotEmptyMessage(path, "Permission denied")}};
   const auto shown = boxes.Texts();
+  struct stat after {};
+  ASSERT_EQ(::lstat(path.c_str(), &after), 0);
   if (expect == Expect::Written) {
     EXPECT_EQ(shown, std::vector<std::string>{"Done."});
     EXPECT_EQ(LastOutcome(), RunOutcome::Completed);
-    struct stat after {};
-    ASSERT_EQ(::lstat(path.c_str(), &after), 0);
     EXPECT_TRUE(S_ISREG(after.st_mode));
     EXPECT_EQ(after.st_nlink, 1u) << "the name has a file of its own";
     EXPECT_EQ(after.st_size, empty_file ? 0 : 1024);
   } else {
     EXPECT_EQ(shown, (std::vector<std::string>{messages.at(expect), "Done."}));
     EXPECT_EQ(LastOutcome(), RunOutcome::Failed);
-    struct stat after {};
-    ASSERT_EQ(::lstat(path.c_str(), &after), 0);
     EXPECT_EQ(std::tuple(after.st_ino, after.st_mode, after.st_size),
               std::tuple(before.st_ino, before.st_mode, before.st_size));
   }
@@ -87,50 +85,35 @@ void Link(const std::string& path, const std::string& to) {
   ASSERT_EQ(::symlink(to.c_str(), path.c_str()), 0);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Names, Hostile,
-    ::testing::Values(
-        HostileRow{"LinkToFileOutside", "KB_1.dat",
-                   [](auto& path, auto& out, int&) { Link(path, out.victim); },
-                   Expect::SymbolicLink},
-        HostileRow{"LinkAsEmptyFile", "Empty.dat",
-                   [](auto& path, auto& out, int&) { Link(path, out.victim); },
-                   Expect::SymbolicLink},
-        HostileRow{"DanglingLink", "KB_1.dat",
-                   [](auto& path, auto& out, int&) { Link(path, out.dir.File("new")); },
-                   Expect::SymbolicLink},
-        HostileRow{"LinkToFolder", "KB_1.dat",
-                   [](auto& path, auto& out, int&) { Link(path, out.dir.path().string()); },
-                   Expect::SymbolicLink},
-        // The other name keeps its content; this name gets a new file.
-        HostileRow{"HardLinkShared", "KB_1.dat",
-                   [](auto& path, auto& out, int&) {
-                     ASSERT_EQ(::link(out.victim.c_str(), path.c_str()), 0);
-                   },
-                   Expect::Written},
-        HostileRow{"Fifo", "KB_1.dat",
-                   [](auto& path, auto&, int&) { ::mkfifo(path.c_str(), 0600); },
-                   Expect::NotRegular},
-        HostileRow{"Folder", "KB_1.dat",
-                   [](auto& path, auto&, int&) { fs::create_directory(path); }, Expect::NotRegular},
-        HostileRow{"ReadOnlyFile", "KB_1.dat",
-                   [](auto& path, auto&, int&) {
-                     WriteFileBytes(path, "old");
-                     ::chmod(path.c_str(), 0444);
-                   },
-                   Expect::Denied},
-        // Another run holds the file: its lock is what a second run meets.
-        HostileRow{"WrittenByAnotherRun", "KB_1.dat",
-                   [](auto& path, auto&, int& held) {
-                     WriteFileBytes(path, "the other run's records");
-                     held = ::open(path.c_str(), O_RDWR | O_CLOEXEC);
-                     ASSERT_EQ(::flock(held, LOCK_EX | LOCK_NB), 0);
-                   },
-                   Expect::Busy},
-        HostileRow{"LongerRegularFile", "KB_1.dat",
-                   [](auto& path, auto&, int&) { WriteFileBytes(path, std::string(9000, 'x')); },
-                   Expect::Written}),
+using enum Expect;
+using H = HostileRow;
+constexpr const char* kKB1 = "KB_1.dat";
+// clang-format off
+INSTANTIATE_TEST_SUITE_P(Names, Hostile, ::testing::Values(
+    H{"LinkToFileOutside", kKB1, [](auto& p, auto& o, int&) { Link(p, o.victim); }, SymbolicLink},
+    H{"LinkAsEmptyFile", "Empty.dat", [](auto& p, auto& o, int&) { Link(p, o.victim); },
+      SymbolicLink},
+    H{"DanglingLink", kKB1, [](auto& p, auto& o, int&) { Link(p, o.dir.File("new")); },
+      SymbolicLink},
+    H{"LinkToFolder", kKB1, [](auto& p, auto& o, int&) { Link(p, o.dir.path().string()); },
+      SymbolicLink},
+    // The other name keeps its content; this name gets a new file.
+    H{"HardLinkShared", kKB1, [](auto& p, auto& o, int&) {
+        ASSERT_EQ(::link(o.victim.c_str(), p.c_str()), 0); }, Written},
+    H{"Fifo", kKB1, [](auto& p, auto&, int&) { ::mkfifo(p.c_str(), 0600); }, NotRegular},
+    H{"Folder", kKB1, [](auto& p, auto&, int&) { fs::create_directory(p); }, NotRegular},
+    H{"ReadOnlyFile", kKB1, [](auto& p, auto&, int&) {
+        WriteFileBytes(p, "old");
+        ::chmod(p.c_str(), 0444); }, Denied},
+    // Another run holds the file: its lock is what a second run meets.
+    H{"WrittenByAnotherRun", kKB1, [](auto& p, auto&, int& held) {
+        WriteFileBytes(p, "the other run's records");
+        held = ::open(p.c_str(), O_RDWR | O_CLOEXEC);
+        ASSERT_EQ(::flock(held, LOCK_EX | LOCK_NB), 0); }, Busy},
+    H{"LongerRegularFile", kKB1, [](auto& p, auto&, int&) {
+        WriteFileBytes(p, std::string(9000, 'x')); }, Written}),
     [](const auto& info) { return std::string(info.param.name); });
+// clang-format on
 
 struct ChangeRow {
   const char* name;
@@ -159,21 +142,18 @@ TEST_P(ChangedDuringRun, FailsWithItsMessage) {
   EXPECT_EQ(LastOutcome(), RunOutcome::Failed);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Changes, ChangedDuringRun,
-    ::testing::Values(
-        ChangeRow{"FolderRemoved", [](auto& d, auto&) { fs::remove_all(d.path()); }, false},
-        ChangeRow{"FileRemoved", [](auto&, auto& path) { fs::remove(path); }, false},
-        ChangeRow{"FileRenamed", [](auto& d, auto& path) { fs::rename(path, d.File("moved.dat")); },
-                  false},
-        ChangeRow{"FileReplaced",
-                  [](auto& d, auto& path) {
-                    WriteFileBytes(d.File("other"), "other");
-                    fs::rename(d.File("other"), path);
-                  },
-                  false},
-        ChangeRow{"FileGrown", [](auto&, auto& path) { fs::resize_file(path, 10000000); }, true}),
+using C = ChangeRow;
+// clang-format off
+INSTANTIATE_TEST_SUITE_P(Changes, ChangedDuringRun, ::testing::Values(
+    C{"FolderRemoved", [](auto& d, auto&) { fs::remove_all(d.path()); }, false},
+    C{"FileRemoved", [](auto&, auto& path) { fs::remove(path); }, false},
+    C{"FileRenamed", [](auto& d, auto& path) { fs::rename(path, d.File("moved.dat")); }, false},
+    C{"FileReplaced", [](auto& d, auto& path) {
+        WriteFileBytes(d.File("other"), "other");
+        fs::rename(d.File("other"), path); }, false},
+    C{"FileGrown", [](auto&, auto& path) { fs::resize_file(path, 10000000); }, true}),
     [](const auto& info) { return std::string(info.param.name); });
+// clang-format on
 
 // Both folder tests, at the click and when the job starts, ask the file
 // layer: a folder it does not see is missing, whatever the disk holds. Seen

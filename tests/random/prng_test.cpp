@@ -173,19 +173,15 @@ TEST_F(PrngTest, AStopAtEveryYieldOfARequestReturnsEmptyWithoutABox) {
   const std::function<RndResult()> calls[] = {[&] { return prng.BuildRndData(64, 3); },
                                               [&] { return prng.BuildWithinRange(20, 65, 90, 3); }};
   ScriptedPump pump;
+  const auto stopping_at = [&](std::int64_t k, const std::function<RndResult()>& call) {
+    std::tie(StopFlag, pump.count, pump.stop_at) = std::tuple(false, 0, k);
+    return Empty(call());
+  };
   for (const auto& call : calls) {
-    StopFlag = false;
-    pump.count = 0;
-    pump.stop_at = -1;
-    ASSERT_FALSE(Empty(call()));
+    ASSERT_FALSE(stopping_at(-1, call));
     const std::int64_t total = pump.count;
     ASSERT_GT(total, 40);
-    for (std::int64_t k = 1; k <= total; ++k) {
-      StopFlag = false;
-      pump.count = 0;
-      pump.stop_at = k;
-      EXPECT_TRUE(Empty(call())) << k;
-    }
+    for (std::int64_t k = 1; k <= total; ++k) EXPECT_TRUE(stopping_at(k, call)) << k;
   }
   EXPECT_TRUE(boxes.shown.empty());
 }
