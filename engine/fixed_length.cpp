@@ -105,9 +105,12 @@ std::vector<std::uint8_t> FmtOutputRecord(std::int32_t recLen, std::vector<std::
     std::size_t at = 0;
     // Where no pump can fall inside the record's yields, they are taken at once.
     const bool taken = TryYieldBlock(static_cast<std::uint32_t>(recLen));
+    // The choice can change only while events run, which they cannot inside
+    // a record whose yields were taken at once: then it is read once.
+    const bool hex_throughout = taken && (source == nullptr || source->HexPairs());
     for (std::int32_t i = 0; i < recLen; ++i) {
       const std::uint8_t b = pool[static_cast<std::size_t>(position)];
-      if (source == nullptr || source->HexPairs()) {
+      if (taken ? hex_throughout : source == nullptr || source->HexPairs()) {
         text[at] = static_cast<std::uint8_t>(kHexDigits[b >> 4]);
         text[at + 1] = static_cast<std::uint8_t>(kHexDigits[b & 15]);
         at += 2;
