@@ -26,6 +26,7 @@ void RestartTimer() {
 }
 
 void SlowPath() {
+  ++slow_paths;
   const Services& services = CurrentServices();
   countdown = StepsPerClockRead(services.yield_policy);
   if (services.pump == nullptr) return;

@@ -30,6 +30,8 @@ struct YieldPolicy {
 
 namespace yield_detail {
 inline std::uint32_t countdown = 1;
+// Counts the slow paths taken.
+inline std::uint32_t slow_paths = 0;
 // Restarts the count and pumps when the policy's interval has passed.
 void SlowPath();
 // A fresh count and interval under the services now in force; called
@@ -43,6 +45,10 @@ inline void Yield() {
   if (--yield_detail::countdown == 0) [[unlikely]]
     yield_detail::SlowPath();
 }
+
+// Changes whenever a yield may have read the clock or pumped: loops that
+// pace themselves by the clock need not read it again before it changes.
+[[nodiscard]] inline std::uint32_t YieldEpoch() { return yield_detail::slow_paths; }
 
 // Takes the budget of `steps` yields at once when no clock read (and so no
 // pump) can fall inside them, and returns true. Returns false, taking

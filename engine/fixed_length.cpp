@@ -102,26 +102,36 @@ std::vector<std::uint8_t> FmtOutputRecord(std::int32_t recLen, std::vector<std::
     JobSource* source = CurrentServices().job;
     // Hex needs two characters per source byte; the text is cut to recLen.
     std::vector<std::uint8_t> text(2 * static_cast<std::size_t>(recLen));
-    std::size_t at = 0;
     // Where no pump can fall inside the record's yields, they are taken at once.
-    const bool taken = TryYieldBlock(static_cast<std::uint32_t>(recLen));
-    // The choice can change only while events run, which they cannot inside
-    // a record whose yields were taken at once: then it is read once.
-    const bool hex_throughout = taken && (source == nullptr || source->HexPairs());
-    for (std::int32_t i = 0; i < recLen; ++i) {
-      const std::uint8_t b = pool[static_cast<std::size_t>(position)];
-      if (taken ? hex_throughout : source == nullptr || source->HexPairs()) {
-        text[at] = static_cast<std::uint8_t>(kHexDigits[b >> 4]);
-        text[at + 1] = static_cast<std::uint8_t>(kHexDigits[b & 15]);
-        at += 2;
+    if (TryYieldBlock(static_cast<std::uint32_t>(recLen))) {
+      // The choice can change only while events run, which they cannot
+      // here: it is read once. Hex text is cut to recLen, so only the first
+      // half of the record's source bytes shows; all of them are consumed.
+      const std::uint8_t* from = pool.data() + position;
+      if (source == nullptr || source->HexPairs()) {
+        for (std::int32_t i = 0; 2 * i < recLen; ++i) {
+          text[2 * i] = static_cast<std::uint8_t>(kHexDigits[from[i] >> 4]);
+          text[2 * i + 1] = static_cast<std::uint8_t>(kHexDigits[from[i] & 15]);
+        }
       } else {
-        text[at++] = b;
+        std::copy(from, from + recLen, text.begin());
       }
-      if (!taken) {
+      position += recLen;
+    } else {
+      std::size_t at = 0;
+      for (std::int32_t i = 0; i < recLen; ++i) {
+        const std::uint8_t b = pool[static_cast<std::size_t>(position)];
+        if (source == nullptr || source->HexPairs()) {
+          text[at] = static_cast<std::uint8_t>(kHexDigits[b >> 4]);
+          text[at + 1] = static_cast<std::uint8_t>(kHexDigits[b & 15]);
+          at += 2;
+        } else {
+          text[at++] = b;
+        }
         Yield();
         if (StopFlag) break;
+        ++position;
       }
-      ++position;
     }
     Yield();
     if (StopFlag) return {};
