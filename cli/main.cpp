@@ -1,10 +1,7 @@
 // torvane-cli: the engine of the window, driven from a script.
 
-#include <unistd.h>
-
 #include <cerrno>
 #include <chrono>
-#include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
@@ -13,6 +10,7 @@
 #include <vector>
 
 #include "cli/batch.h"
+#include "cli/console.h"
 #include "cli/options.h"
 #include "cli/progress_line.h"
 #include "common/message_box.h"
@@ -25,15 +23,6 @@
 
 namespace torvane::cli {
 namespace {
-
-volatile std::sig_atomic_t g_interrupted = 0;
-
-void OnInterrupt(int) {
-  g_interrupted = 1;
-  // A second Ctrl-C ends the program at once; what was written stays (synced
-  // already, except under --sync end, where the kernel writes it back later).
-  std::signal(SIGINT, SIG_DFL);
-}
 
 class TerminalView : public RunView {
  public:
@@ -141,7 +130,7 @@ class FixedJob : public JobSource {
 class InterruptPump : public EventPump {
  public:
   void PumpEvents() override {
-    if (g_interrupted && !asked_) {
+    if (InterruptRequested() && !asked_) {
       asked_ = true;
       FileCreator::RequestStop();
     }
@@ -182,7 +171,8 @@ int Report(FileCreator::RunOutcome outcome, FileCreator::VerifyMode verify, int 
 }
 
 int Run(int argc, char** argv) {
-  const ParseResult parsed = ParseCommandLine(std::vector<std::string>(argv + 1, argv + argc));
+  PrepareConsole();
+  const ParseResult parsed = ParseCommandLine(Utf8Arguments(argc, argv));
   if (!parsed.ok) {
     std::fprintf(stderr, "%s: %s\n", kProgramName, parsed.error.c_str());
     return 2;
@@ -209,13 +199,8 @@ int Run(int argc, char** argv) {
     return 2;
   }
 
-  struct sigaction action {};
-  action.sa_handler = OnInterrupt;
-  sigemptyset(&action.sa_mask);
-  action.sa_flags = SA_RESTART;
-  sigaction(SIGINT, &action, nullptr);
-
-  TerminalView view(!options.quiet && isatty(STDERR_FILENO));
+  CatchInterrupt();
+  TerminalView view(!options.quiet && StderrIsTerminal());
   StderrBoxes boxes(view);
   InterruptPump pump;
   FixedJob source(files.front().job);

@@ -19,4 +19,20 @@ inline std::string_view TrimBlanks(std::string_view text, std::string_view blank
 // file sizes all show them so.
 inline constexpr char kHexDigits[] = "0123456789ABCDEF";
 
+// The separator the system writes between a folder and a name, and those it
+// reads as one (Windows takes both).
+#ifdef _WIN32
+inline constexpr char kPathSeparator = '\\';
+inline constexpr std::string_view kPathSeparators = "\\/";
+#else
+inline constexpr char kPathSeparator = '/';
+inline constexpr std::string_view kPathSeparators = "/";
+#endif
+
+// The last component of `path`: what follows its last separator.
+inline std::string_view BaseName(std::string_view path) {
+  const auto at = path.find_last_of(kPathSeparators);
+  return at == std::string_view::npos ? path : path.substr(at + 1);
+}
+
 }  // namespace torvane

@@ -101,7 +101,8 @@ struct ByteValue {
 };
 [[nodiscard]] ByteValue ConvertByteValue(std::string_view label, const std::string& text);
 
-// Folder, then "/" unless the folder already ends with one, then name and ".dat".
+// Folder, then the separator ("/"; "\\" on Windows) unless the folder already
+// ends with one, then name and ".dat".
 std::string JoinJobPath(const std::string& folder, const std::string& name);
 
 // True when `path` names a folder (through symbolic links), asked through

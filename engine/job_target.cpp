@@ -161,7 +161,8 @@ ByteValue ConvertByteValue(std::string_view label, const std::string& text) {
 
 std::string JoinJobPath(const std::string& folder, const std::string& name) {
   std::string path = folder;
-  if (path.empty() || path.back() != '/') path.push_back('/');
+  if (path.empty() || kPathSeparators.find(path.back()) == std::string_view::npos)
+    path.push_back(kPathSeparator);
   return path.append(name).append(".dat");
 }
 

@@ -239,7 +239,7 @@ void TargetWriter::WriteChecksum() {
   }
   line = LowerCase(line);  // as sha256sum writes it
   const std::string sidecar = path_ + ".sha256";
-  line.append("  ").append(path_.substr(path_.find_last_of('/') + 1)).append("\n");
+  line.append("  ").append(BaseName(path_)).append("\n");
   CheckedTarget file(sidecar);
   if (!file.ok()) return;  // the run has failed with the reason
   FileLayer& layer = CurrentFileLayer();

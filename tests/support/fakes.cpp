@@ -1,35 +1,59 @@
 #include "tests/support/fakes.h"
 
-#include <sys/stat.h>
-
-#include <cstdlib>
 #include <fstream>
 #include <iterator>
+#include <random>
 #include <stdexcept>
 
 namespace torvane::testing {
 
+std::filesystem::path PathFromUtf8(const std::string& utf8) {
+  return std::filesystem::path(std::u8string(utf8.begin(), utf8.end()));
+}
+
+std::string Utf8Path(const std::filesystem::path& path) {
+  const std::u8string text = path.u8string();
+  return std::string(text.begin(), text.end());
+}
+
 TempDir::TempDir() {
-  std::string pattern = (std::filesystem::temp_directory_path() / "torvane-test-XXXXXX").string();
-  if (mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
-  path_ = pattern;
+  // create_directory reports whether it made the folder, so a name another
+  // process took is never shared.
+  std::random_device seed;
+  std::mt19937_64 names(seed());
+  const auto temp = std::filesystem::temp_directory_path();
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    auto candidate = temp / ("torvane-test-" + std::to_string(names() % 1000000000));
+    if (std::filesystem::create_directory(candidate)) {
+      path_ = candidate;
+      return;
+    }
+  }
+  throw std::runtime_error("no fresh temporary folder");
 }
 
 TempDir::~TempDir() {
   std::error_code ignored;
   // Tests leave read-only files behind on purpose; make them removable.
   for (auto& entry : std::filesystem::recursive_directory_iterator(path_, ignored))
-    ::chmod(entry.path().c_str(), 0700);
+    std::filesystem::permissions(entry.path(), std::filesystem::perms::owner_all,
+                                 std::filesystem::perm_options::add, ignored);
   std::filesystem::remove_all(path_, ignored);
 }
 
+std::string TempDir::Utf8() const { return Utf8Path(path_); }
+
+std::string TempDir::File(const std::string& name) const {
+  return Utf8Path(path_ / PathFromUtf8(name));
+}
+
 std::string ReadFileBytes(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
+  std::ifstream in(PathFromUtf8(path), std::ios::binary);
   return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
 void WriteFileBytes(const std::string& path, const std::string& bytes) {
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  std::ofstream out(PathFromUtf8(path), std::ios::binary | std::ios::trunc);
   out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
 }
 

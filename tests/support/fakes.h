@@ -91,11 +91,17 @@ class TempDir {
   TempDir(const TempDir&) = delete;
   TempDir& operator=(const TempDir&) = delete;
   const std::filesystem::path& path() const { return path_; }
-  std::string File(const std::string& name) const { return (path_ / name).string(); }
+  // The folder and a name in it, in UTF-8 as the engine takes paths.
+  std::string Utf8() const;
+  std::string File(const std::string& name) const;
 
  private:
   std::filesystem::path path_;
 };
+
+// Paths in UTF-8, on Windows too (where std::string paths would be ANSI).
+std::filesystem::path PathFromUtf8(const std::string& utf8);
+std::string Utf8Path(const std::filesystem::path& path);
 
 std::string ReadFileBytes(const std::string& path);
 void WriteFileBytes(const std::string& path, const std::string& bytes);

@@ -1,0 +1,112 @@
+// The system provider on Linux: OpenSSL's DRBG and nettle's digests.
+
+#include <nettle/nettle-meta.h>
+#include <openssl/evp.h>
+#include <openssl/rand.h>
+
+#include <climits>
+#include <vector>
+
+#include "random/crypto_provider.h"
+
+namespace torvane {
+namespace {
+
+const nettle_hash* DigestFor(std::uint32_t algid) {
+  switch (algid) {
+    case kAlgMd2:
+      return &nettle_md2;
+    case kAlgMd4:
+      return &nettle_md4;
+    case kAlgMd5:
+      return &nettle_md5;
+    case kAlgSha1:
+      return &nettle_sha1;
+    case kAlgSha256:
+      return &nettle_sha256;
+    case kAlgSha384:
+      return &nettle_sha384;
+    case kAlgSha512:
+      return &nettle_sha512;
+    default:
+      return nullptr;
+  }
+}
+
+class NettleHash : public HashObject {
+ public:
+  explicit NettleHash(const nettle_hash& hash)
+      : hash_(hash), context_((hash.context_size + sizeof(Word) - 1) / sizeof(Word)) {
+    hash_.init(context_.data());
+  }
+
+  bool HashData(std::span<const std::uint8_t> data) override {
+    if (finished_) return false;
+    hash_.update(context_.data(), data.size(), data.data());
+    return true;
+  }
+
+  bool GetHashValue(std::span<std::uint8_t> buffer, std::uint32_t& length) override {
+    if (buffer.size() < hash_.digest_size) return false;
+    if (!finished_) {
+      // nettle resets the context on digest: keep the value for repeated reads.
+      digest_.resize(hash_.digest_size);
+      hash_.digest(context_.data(), digest_.size(), digest_.data());
+      finished_ = true;
+    }
+    std::copy(digest_.begin(), digest_.end(), buffer.begin());
+    length = static_cast<std::uint32_t>(digest_.size());
+    return true;
+  }
+
+ private:
+  using Word = std::max_align_t;  // nettle's contexts want natural alignment
+  const nettle_hash& hash_;
+  std::vector<Word> context_;
+  std::vector<std::uint8_t> digest_;
+  bool finished_ = false;
+};
+
+class SystemProvider : public CryptoProvider {
+ public:
+  ProviderHandle Acquire(const ProviderRow&) override {
+    if (++last_handle_ == 0) ++last_handle_;
+    return last_handle_;
+  }
+
+  void Release(ProviderHandle) override {}
+
+  bool GenRandom(ProviderHandle handle, std::string_view additional_input,
+                 std::span<std::uint8_t> buffer) override {
+    if (handle == 0) return false;
+    if (buffer.empty()) return true;
+    if (buffer.size() > static_cast<std::size_t>(INT_MAX)) return false;
+    // The process's public DRBG, as RAND_bytes uses it, but with our seed
+    // text as additional input.
+    EVP_RAND_CTX* drbg = RAND_get0_public(nullptr);
+    if (drbg != nullptr && !additional_input.empty()) {
+      return EVP_RAND_generate(drbg, buffer.data(), buffer.size(), 0, 0,
+                               reinterpret_cast<const unsigned char*>(additional_input.data()),
+                               additional_input.size()) == 1;
+    }
+    return RAND_bytes(buffer.data(), static_cast<int>(buffer.size())) == 1;
+  }
+
+  std::unique_ptr<HashObject> CreateHash(ProviderHandle handle, std::uint32_t algid) override {
+    const nettle_hash* hash = DigestFor(algid);
+    if (handle == 0 || hash == nullptr) return nullptr;
+    return std::make_unique<NettleHash>(*hash);
+  }
+
+ private:
+  ProviderHandle last_handle_ = 0;
+};
+
+}  // namespace
+
+CryptoProvider& SystemCryptoProvider() {
+  static SystemProvider provider;
+  return provider;
+}
+
+}  // namespace torvane
