@@ -228,10 +228,18 @@ class WindowsFileLayer final : public FileLayer {
                       FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
       if (handle == INVALID_HANDLE_VALUE) return Fail(false);
       BY_HANDLE_FILE_INFORMATION info;
+      FILE_STANDARD_INFO standard{};
       const bool known = GetFileInformationByHandle(handle, &info) != 0;
       const DWORD error = GetLastError();
+      // A removed file that some handle still holds keeps its name until
+      // that handle closes: the name leads nowhere any more.
+      const bool removed =
+          known &&
+          GetFileInformationByHandleEx(handle, FileStandardInfo, &standard, sizeof standard) &&
+          standard.DeletePending;
       CloseHandle(handle);
       if (!known) return FailWith(ErrnoOf(error), false);
+      if (removed) return FailWith(ENOENT, false);
       identity = IdentityOf(info);
       return true;
     } catch (const std::bad_alloc&) {
