@@ -5,6 +5,7 @@
 #include <system_error>
 
 #include "common/error_box.h"
+#include "common/text.h"
 
 namespace torvane::bigfiles_detail {
 
@@ -16,7 +17,9 @@ std::string LastSystemError() { return std::generic_category().message(errno); }
 
 void CheckFileName(const std::string& strFileName) {
   if (strFileName.empty()) throw MemberFault("The file name is empty.");
-  if (strFileName.size() >= PATH_MAX) throw MemberFault("The file name is too long.");
+  // Windows: 32,767 through the \\?\ prefix that the file layer adds, not MAX_PATH.
+  if (strFileName.size() >= (kPathSeparator == '\\' ? 32767 : PATH_MAX))
+    throw MemberFault("The file name is too long.");
   if (strFileName.find('\0') != std::string::npos)
     throw MemberFault("The file name contains a NUL character.");
 }
