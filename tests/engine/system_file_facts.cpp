@@ -1,5 +1,11 @@
 #include "tests/engine/system_file_facts.h"
 
+#include <cstdio>
+#include <vector>
+
+#include "tests/support/fakes.h"
+
+// After the project's headers: windows.h defines a Yield() macro.
 #ifdef _WIN32
 #include <windows.h>
 // windows.h first: bcrypt.h needs its types.
@@ -7,11 +13,6 @@
 #else
 #include <sys/stat.h>
 #endif
-
-#include <cstdio>
-#include <vector>
-
-#include "tests/support/fakes.h"
 
 namespace torvane::testing {
 
@@ -33,6 +34,8 @@ std::string SystemSha256(const std::string& path) {
 }
 
 std::int64_t AllocatedBytes(const std::string& path) {
+  const HMODULE ntdll = GetModuleHandleW(L"ntdll.dll");
+  if (ntdll != nullptr && GetProcAddress(ntdll, "wine_get_version") != nullptr) return -1;
   const std::u8string utf8(path.begin(), path.end());
   const std::wstring wide = std::filesystem::path(utf8).wstring();
   DWORD high = 0;

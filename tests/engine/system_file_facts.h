@@ -13,7 +13,8 @@ namespace torvane::testing {
 std::string SystemSha256(const std::string& path);
 
 // The bytes of disk the file holds (a sparse file: far fewer than its
-// size), or -1.
+// size), or -1 where the system does not say: wine's
+// GetCompressedFileSizeW answers with the file's length.
 std::int64_t AllocatedBytes(const std::string& path);
 
 }  // namespace torvane::testing
