@@ -224,8 +224,12 @@ bool cBigFiles::LoadWithNullValues(FileHandle hFile, ByteCount curFilesize) {
   FileLayer& layer = CurrentFileLayer();
   const Words words = SplitByteCount(curFilesize);
   const ByteCount length = JoinByteCount(words.low, words.high);
-  // The file system fills the added region with zeros without storing them.
-  return layer.Seek(fd, length) && layer.Truncate(fd, length);
+  if (!layer.Seek(fd, length)) return false;
+  // The file system fills the added region with zeros without storing them
+  // where the file is sparse. Where it cannot be (FAT), the zeros are
+  // stored: the same file, only bigger on the disk, so that is no failure.
+  if (length > layer.Size(fd)) (void)layer.MarkSparse(fd);
+  return layer.Truncate(fd, length);
 }
 
 cBigFiles::Words cBigFiles::SplitByteCount(ByteCount curPosition) {

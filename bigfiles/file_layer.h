@@ -89,6 +89,11 @@ class FileLayer {
   [[nodiscard]] virtual bool SetNormalAttributes(const std::string& path) = 0;
   // Creates the file or cuts it to 0 bytes, and closes it again.
   [[nodiscard]] virtual bool CreateEmpty(const std::string& path) = 0;
+  // Lets a later Truncate that lengthens the file store no zeros. POSIX file
+  // systems do so anyway (true); NTFS only for a file marked sparse, else it
+  // allocates the whole length. False where the file system has no sparse
+  // files (FAT): the file still reads the same, it only takes more room.
+  [[nodiscard]] virtual bool MarkSparse(int fd) = 0;
 };
 
 // Passes every call on to another layer: test layers derive from it and
@@ -141,6 +146,7 @@ class FileLayerWrapper : public FileLayer {
   [[nodiscard]] bool CreateEmpty(const std::string& path) override {
     return target_.CreateEmpty(path);
   }
+  [[nodiscard]] bool MarkSparse(int fd) override { return target_.MarkSparse(fd); }
 
  protected:
   // The layer every call is passed on to.
@@ -150,7 +156,7 @@ class FileLayerWrapper : public FileLayer {
   FileLayer& target_;
 };
 
-// CurrentServices().files, else the POSIX layer.
+// CurrentServices().files, else the platform's layer (POSIX or Windows).
 FileLayer& CurrentFileLayer();
 
 }  // namespace torvane

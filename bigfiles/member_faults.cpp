@@ -5,9 +5,19 @@
 #include <system_error>
 
 #include "common/error_box.h"
-#include "common/text.h"
 
 namespace torvane::bigfiles_detail {
+namespace {
+
+#ifdef _WIN32
+// MAX_PATH (PATH_MAX there) is no limit: a long name is opened with the
+// \\?\ prefix, up to 32,767 UTF-16 units.
+constexpr std::size_t kLongestName = 32767;
+#else
+constexpr std::size_t kLongestName = PATH_MAX;
+#endif
+
+}  // namespace
 
 void ReportFailure(std::string_view description, std::string_view member, int system_error) {
   FailureBox(LocatedMessage(description, kErrorSource, member), system_error);
@@ -17,9 +27,7 @@ std::string LastSystemError() { return std::generic_category().message(errno); }
 
 void CheckFileName(const std::string& strFileName) {
   if (strFileName.empty()) throw MemberFault("The file name is empty.");
-  // Windows: 32,767 through the \\?\ prefix that the file layer adds, not MAX_PATH.
-  if (strFileName.size() >= (kPathSeparator == '\\' ? 32767 : PATH_MAX))
-    throw MemberFault("The file name is too long.");
+  if (strFileName.size() >= kLongestName) throw MemberFault("The file name is too long.");
   if (strFileName.find('\0') != std::string::npos)
     throw MemberFault("The file name contains a NUL character.");
 }

@@ -206,6 +206,10 @@ class PosixFileLayer final : public FileLayer {
     if (!existed) (void)SyncFolderOf(path);
     return true;
   }
+
+  // ftruncate leaves the added length unallocated wherever the file system
+  // can: nothing to mark.
+  bool MarkSparse(int) override { return true; }
 };
 
 PosixFileLayer g_posix_layer;

@@ -2,8 +2,8 @@
 
 // The cryptographic provider under cPrng: random bytes and digests, shaped
 // after the handle-based crypto services the object was designed around.
-// The system implementation is OpenSSL's DRBG plus nettle's digests; tests
-// put a double that fails on demand in its place.
+// The system implementation is OpenSSL's DRBG plus nettle's digests on
+// Linux, CNG on Windows; tests put a double that fails on demand in its place.
 
 #include <array>
 #include <cstdint>
@@ -72,7 +72,8 @@ class CryptoProvider {
                                                                std::uint32_t algid) = 0;
 };
 
-// OpenSSL's DRBG and nettle's digests: every row succeeds and knows all seven digests.
+// OpenSSL's DRBG and nettle's digests (Linux) or CNG (Windows): every row
+// succeeds and knows all seven digests.
 CryptoProvider& SystemCryptoProvider();
 
 // The provider that new acquisitions use: CurrentServices().crypto, else

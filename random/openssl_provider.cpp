@@ -1,13 +1,17 @@
-// The system provider on Linux: OpenSSL's DRBG and nettle's digests.
+// The system provider on Linux: OpenSSL's DRBG and nettle's digests; and
+// OpenSSL's ChaCha20 for the seeded stream.
 
 #include <nettle/nettle-meta.h>
 #include <openssl/evp.h>
 #include <openssl/rand.h>
 
+#include <algorithm>
+#include <array>
 #include <climits>
 #include <vector>
 
 #include "random/crypto_provider.h"
+#include "random/platform_keystream.h"
 
 namespace torvane {
 namespace {
@@ -102,7 +106,54 @@ class SystemProvider : public CryptoProvider {
   ProviderHandle last_handle_ = 0;
 };
 
+class OpenSslKeystream : public PlatformKeystream {
+ public:
+  OpenSslKeystream() : context_(EVP_CIPHER_CTX_new()) {}
+  ~OpenSslKeystream() override { EVP_CIPHER_CTX_free(context_); }
+  OpenSslKeystream(const OpenSslKeystream&) = delete;
+  OpenSslKeystream& operator=(const OpenSslKeystream&) = delete;
+
+  // OpenSSL takes the 16-byte IV as the 32-bit block counter, little-endian,
+  // then the nonce.
+  bool Start(std::span<const std::uint8_t, 32> key, std::span<const std::uint8_t, 12> nonce,
+             std::uint32_t counter) {
+    std::array<std::uint8_t, 16> iv{};
+    for (int i = 0; i < 4; ++i) iv[i] = static_cast<std::uint8_t>(counter >> (8 * i));
+    std::copy(nonce.begin(), nonce.end(), iv.begin() + 4);
+    return context_ != nullptr &&
+           EVP_EncryptInit_ex(context_, EVP_chacha20(), nullptr, key.data(), iv.data()) == 1;
+  }
+
+  // The keystream is the encryption of zeros: done in place, in pieces an
+  // int can count.
+  bool Next(std::span<std::uint8_t> out) override {
+    std::fill(out.begin(), out.end(), std::uint8_t{0});
+    constexpr std::size_t kPiece = std::size_t{1} << 30;
+    while (!out.empty()) {
+      const std::size_t piece = std::min(out.size(), kPiece);
+      int written = 0;
+      if (EVP_EncryptUpdate(context_, out.data(), &written, out.data(), static_cast<int>(piece)) !=
+              1 ||
+          static_cast<std::size_t>(written) != piece)
+        return false;
+      out = out.subspan(piece);
+    }
+    return true;
+  }
+
+ private:
+  EVP_CIPHER_CTX* context_;
+};
+
 }  // namespace
+
+std::unique_ptr<PlatformKeystream> PlatformKeystream::Open(std::span<const std::uint8_t, 32> key,
+                                                           std::span<const std::uint8_t, 12> nonce,
+                                                           std::uint32_t counter) {
+  auto stream = std::make_unique<OpenSslKeystream>();
+  if (!stream->Start(key, nonce, counter)) return nullptr;
+  return stream;
+}
 
 CryptoProvider& SystemCryptoProvider() {
   static SystemProvider provider;

@@ -14,13 +14,14 @@
 
 #include "random/crypto_provider.h"
 
-struct evp_cipher_ctx_st;  // OpenSSL's EVP_CIPHER_CTX
-
 namespace torvane {
 
+class PlatformKeystream;
+
 // Writes over `out` the keystream that starts at block `counter` for `key`
-// and `nonce`. False when OpenSSL fails. Past block 2^32 - 1 the counter
-// carries into the nonce's first word, as OpenSSL (and its command line) do.
+// and `nonce`. False when the platform's library fails. Past block 2^32 - 1
+// the counter carries into the nonce's first word, as OpenSSL (and its
+// command line) do; on every platform.
 [[nodiscard]] bool ChaCha20Keystream(std::span<const std::uint8_t, 32> key,
                                      std::span<const std::uint8_t, 12> nonce, std::uint32_t counter,
                                      std::span<std::uint8_t> out);
@@ -46,10 +47,7 @@ class SeededCryptoProvider final : public CryptoProvider {
                                                        std::uint32_t algid) override;
 
  private:
-  struct CipherFree {
-    void operator()(evp_cipher_ctx_st* context) const noexcept;
-  };
-  std::unique_ptr<evp_cipher_ctx_st, CipherFree> stream_;  // null once failed
+  std::unique_ptr<PlatformKeystream> stream_;  // null once failed
   ProviderHandle last_handle_ = 0;
 };
 

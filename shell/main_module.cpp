@@ -13,6 +13,8 @@
 #include <QWidget>
 
 #include "common/message_box.h"
+#include "common/text.h"
+#include "shell/path_text.h"
 
 namespace torvane::Main {
 namespace {
@@ -20,7 +22,8 @@ namespace {
 std::string g_app_folder_override;
 
 std::string WithTrailingSlash(std::string path) {
-  if (path.empty() || path.back() != '/') path.push_back('/');
+  if (path.empty() || kPathSeparators.find(path.back()) == std::string_view::npos)
+    path.push_back(kPathSeparator);
   return path;
 }
 
@@ -75,7 +78,7 @@ std::string GetSpecialFolder(std::int32_t folder) {
   }
   const QString path = QStandardPaths::writableLocation(location);
   if (path.isEmpty() || !QFileInfo(path).isDir()) return {};
-  return QFile::encodeName(path).toStdString();
+  return PathToCore(path);
 }
 
 std::string GetDesktopFolder() {
@@ -83,18 +86,18 @@ std::string GetDesktopFolder() {
   if (folder.empty()) {
     const QString home = QDir::homePath();
     if (home.isEmpty() || !QFileInfo(home).isDir()) return {};
-    folder = QFile::encodeName(home).toStdString();
+    folder = PathToCore(home);
   }
   return WithTrailingSlash(std::move(folder));
 }
 
 bool FileExists(const std::string& path) {
-  return !path.empty() && QFileInfo::exists(QFile::decodeName(path.c_str()));
+  return !path.empty() && QFileInfo::exists(PathFromCore(path));
 }
 
 std::string AppFolder() {
   if (!g_app_folder_override.empty()) return g_app_folder_override;
-  return WithTrailingSlash(QFile::encodeName(QCoreApplication::applicationDirPath()).toStdString());
+  return WithTrailingSlash(PathToCore(QCoreApplication::applicationDirPath()));
 }
 
 void OverrideAppFolder(std::string folder) {
@@ -102,7 +105,7 @@ void OverrideAppFolder(std::string folder) {
 }
 
 bool ApplySkin(QWidget* form) {
-  const QString path = QFile::decodeName((AppFolder() + std::string(kSkinFile)).c_str());
+  const QString path = PathFromCore(AppFolder() + std::string(kSkinFile));
   const QFileInfo info(path);
   if (!info.exists() || !info.isFile() || info.isHidden()) return true;
 

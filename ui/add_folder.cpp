@@ -4,6 +4,7 @@
 #include <QFileDialog>
 
 #include "common/services.h"
+#include "shell/path_text.h"
 #include "ui/qt_text.h"
 
 namespace torvane::AddFolder {
@@ -19,11 +20,11 @@ class DesktopFolderChooser : public FolderChooser {
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
     dialog.setWindowModality(Qt::WindowModal);
     if (!initial_folder.empty())
-      dialog.setDirectory(QFile::decodeName(std::string(initial_folder).c_str()));
+      dialog.setDirectory(Main::PathFromCore(std::string(initial_folder)));
     if (dialog.exec() != QDialog::Accepted) return {};
     const QStringList chosen = dialog.selectedFiles();
     if (chosen.isEmpty()) return {};
-    return QFile::encodeName(QDir::cleanPath(chosen.front())).toStdString();
+    return Main::PathToCore(QDir::cleanPath(chosen.front()));
   }
 };
 

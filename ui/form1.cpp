@@ -18,6 +18,7 @@
 
 #include "common/error_box.h"
 #include "common/message_box.h"
+#include "common/text.h"
 #include "engine/file_creator.h"
 #include "shell/main_module.h"
 #include "ui/add_folder.h"
@@ -277,7 +278,8 @@ void Form1::PushButton7_Click() {
   trap(40, [this] { settings_.WriteText(setting::kLastFolderDot, last_folder_); });
   trap(50, [&] {
     // A root already ends in the separator.
-    Text4->setText(Q(chosen.back() == '/' ? chosen : chosen + '/'));
+    const bool ends_in_separator = kPathSeparators.find(chosen.back()) != std::string_view::npos;
+    Text4->setText(Q(ends_in_separator ? chosen : chosen + kPathSeparator));
   });
 }
 

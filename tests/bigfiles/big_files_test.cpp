@@ -1,8 +1,10 @@
 #include "bigfiles/big_files.h"
 
 #include <gtest/gtest.h>
+#ifndef _WIN32
 #include <sys/stat.h>
 #include <unistd.h>
+#endif
 
 #include <algorithm>
 #include <filesystem>
@@ -12,6 +14,11 @@
 #include "bigfiles/file_layer.h"
 #include "tests/support/fakes.h"
 
+// After the project's headers: windows.h defines a Yield() macro.
+#ifdef _WIN32
+#include <windows.h>
+#endif
+
 namespace torvane {
 namespace {
 
@@ -19,12 +26,36 @@ using namespace testing;
 using Bytes = std::vector<std::uint8_t>;
 constexpr ByteCount k4GiB = 4294967296LL;
 
+// Whether a file's zeros take no room on the disk: it takes less than 1 MiB.
+// Wine reports neither the room a file takes (it says its length) nor the
+// sparse mark, so under wine this cannot be seen and counts as true.
+bool StoredSparse(const std::string& path) {
+#ifdef _WIN32
+  if (GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "wine_get_version") != nullptr) return true;
+  DWORD high = 0;
+  const DWORD low = GetCompressedFileSizeW(PathFromUtf8(path).c_str(), &high);
+  return high == 0 && low < 1048576;
+#else
+  struct stat info {};
+  return ::stat(path.c_str(), &info) == 0 && info.st_blocks * 512 < 1048576;
+#endif
+}
+
+// The descriptor the real layer hands out next: both layers reuse the
+// lowest free one.
+int LowestFreeDescriptor(FileLayer& real) {
+  TempDir dir;
+  const int fd = real.Open(dir.File("probe"), FileLayer::Access::ReadWriteAlways);
+  EXPECT_TRUE(real.Close(fd));
+  return fd;
+}
+
 // Passes every call on to the real layer, counts the open files, traces the
 // writes and syncs, and misbehaves on request. Its descriptors are the real
 // ones shifted so that the first file gets 0, which must still count as an
 // open file.
 struct FaultyLayer : FileLayerWrapper {
-  FaultyLayer() : FileLayerWrapper(CurrentFileLayer()), real(target()) { ::close(shift); }
+  FaultyLayer() : FileLayerWrapper(CurrentFileLayer()), real(target()) {}
 
   int Open(const std::string& path, Access access) override {
     const int fd = real.Open(path, access);
@@ -64,7 +95,7 @@ struct FaultyLayer : FileLayerWrapper {
 
   FileLayer& real;
   ScopedServices scope{[this](Services& s) { s.files = this; }};
-  const int shift = ::dup(2);  // the lowest free descriptor, closed again at once
+  const int shift = LowestFreeDescriptor(real);
   std::size_t max_per_call = SIZE_MAX;
   bool interrupt = false, fail_reads = false, fail_sync = false;  // interrupt: every other call
   long transfers = 0, open_files = 0;
@@ -85,10 +116,12 @@ struct BigFilesTest : ::testing::Test {
     return OpenAt(path);
   }
   FileHandle OpenAt(const std::string& n) { return files.OpenReadWrite(n, spare) ? spare : -9; }
+#ifndef _WIN32
   FileHandle OpenPipe() {
     ::mkfifo(path.c_str(), 0600);
     return OpenAt(path);
   }
+#endif
   bool Write(FileHandle h, ByteCount at, int n) { return files.API_WriteFile(h, at, Bytes(n)); }
   bool Read(FileHandle h) { return files.API_ReadFile(h, 0, buffer); }
 
@@ -187,8 +220,20 @@ TEST_P(Refused, ShowsOneBoxAndReturnsFalse) {
 
 std::string At(std::string s, const char* member) { return s + "\r\n\r\nclsBigFiles." + member; }
 
+#ifdef _WIN32
+// A device has no positions: NUL is Windows' /dev/null. Names may be as long
+// as the \\?\ prefix allows.
+constexpr std::size_t kTooLong = 40000;
 // clang-format off
-INSTANTIATE_TEST_SUITE_P(Calls, Refused, ::testing::Values(
+INSTANTIATE_TEST_SUITE_P(Devices, Refused, ::testing::Values(
+    Refusal{"WriteDevice", [](auto& t) { return t.Write(t.OpenAt("NUL"), 0, 16); },
+            At("Failed to set write file pointer.", "API_WriteFile"), true, 0}),
+    [](const auto& info) { return std::string(info.param.name); });
+// clang-format on
+#else
+constexpr std::size_t kTooLong = 5000;
+// clang-format off
+INSTANTIATE_TEST_SUITE_P(Pipes, Refused, ::testing::Values(
     Refusal{"WritePipe", [](auto& t) { return t.Write(t.OpenPipe(), 0, 16); },
             At("Failed to set write file pointer.", "API_WriteFile"), true, 0},
     Refusal{"ReadPipe", [](auto& t) { return t.Read(t.OpenPipe()); },
@@ -197,6 +242,17 @@ INSTANTIATE_TEST_SUITE_P(Calls, Refused, ::testing::Values(
             At("Failed to set end of file pointer.", "API_SetEndOfFile"), false, 1},
     Refusal{"NoSpace", [](auto& t) { return t.Write(t.OpenAt("/dev/full"), 0, 16); },
             At("Failed to write to file.", "API_WriteFile"), true, 0},
+    // Opening a FIFO for output would wait for a reader for ever.
+    Refusal{"PipeToPreSize", [](auto& t) {
+              ::mkfifo(t.path.c_str(), 0600);
+              return t.files.CreateBigFile(t.path, 10); },
+            "No such device or address", false, 0}),
+    [](const auto& info) { return std::string(info.param.name); });
+// clang-format on
+#endif
+
+// clang-format off
+INSTANTIATE_TEST_SUITE_P(Calls, Refused, ::testing::Values(
     Refusal{"ReadFails", [](auto& t) { t.layer.fail_reads = true; return t.Read(t.Open("abc")); },
             At("Failed to read file.", "API_ReadFile"), true, 0},
     Refusal{"EmptyBuffer", [](auto& t) { return t.Write(t.Open(), 0, 0); },
@@ -207,19 +263,15 @@ INSTANTIATE_TEST_SUITE_P(Calls, Refused, ::testing::Values(
     Refusal{"Blank", [](auto& t) { return t.files.OpenReadWrite("", t.spare) || t.spare != -1; },
             "The file name is empty.", false, 0},
     Refusal{"LongName", [](auto& t) {
-              return t.files.OpenReadWrite(t.path + std::string(5000, 'x'), t.spare) || t.spare != -1; },
+              return t.files.OpenReadWrite(t.path + std::string(kTooLong, 'x'), t.spare) ||
+                     t.spare != -1; },
             "The file name is too long.", false, 0},
     // Cut at the NUL, the name would empty the file it names.
     Refusal{"NulInName", [](auto& t) {
               WriteFileBytes(t.path, "kept");
               const bool created = t.files.CreateBigFile(t.path + '\0' + "x", 0);
               return created || ReadFileBytes(t.path) != "kept"; },
-            "The file name contains a NUL character.", false, 0},
-    // Opening a FIFO for output would wait for a reader for ever.
-    Refusal{"PipeToPreSize", [](auto& t) {
-              ::mkfifo(t.path.c_str(), 0600);
-              return t.files.CreateBigFile(t.path, 10); },
-            "No such device or address", false, 0}),
+            "The file name contains a NUL character.", false, 0}),
     [](const auto& info) { return std::string(info.param.name); });
 // clang-format on
 
@@ -267,15 +319,15 @@ TEST_F(BigFilesTest, PartialAndInterruptedTransfersStillMoveEveryByte) {
 // Sizes in bits are upper-case hex without prefix or leading zeros, also
 // past 2^31 - 1 bits; a missing file is -1 and leaves the text alone.
 TEST_F(BigFilesTest, CreateBigFileAndCalcFileSize) {
-  struct stat info {};
+  namespace fs = std::filesystem;
   ASSERT_TRUE(files.CreateBigFile(path, 3221225472LL, true));
-  EXPECT_TRUE(::stat(path.c_str(), &info) == 0 && info.st_size == 3221225472LL &&
-              info.st_blocks < 2048);
+  EXPECT_EQ(fs::file_size(PathFromUtf8(path)), 3221225472u);
+  EXPECT_TRUE(StoredSparse(path));
   WriteFileBytes(path, "old content that must go");
-  ASSERT_EQ(::chmod(path.c_str(), 0444), 0);
+  fs::permissions(PathFromUtf8(path), fs::perms::owner_read | fs::perms::group_read);
   ASSERT_TRUE(files.CreateBigFile(path, 10, true));
   EXPECT_EQ(ReadFileBytes(path), std::string(10, '\0'));
-  EXPECT_TRUE(::stat(path.c_str(), &info) == 0 && (info.st_mode & S_IWUSR));
+  EXPECT_NE(fs::status(PathFromUtf8(path)).permissions() & fs::perms::owner_write, fs::perms::none);
   EXPECT_TRUE(files.CreateBigFile(path, 0, true));
   EXPECT_EQ(ReadFileBytes(path), "");
 
@@ -295,6 +347,7 @@ TEST_F(BigFilesTest, CreateBigFileAndCalcFileSize) {
   EXPECT_TRUE(boxes.shown.empty());
 }
 
+#ifndef _WIN32
 // The real layer's Sync reaches the system: it fails where fdatasync does, on
 // a device or a pipe (EINVAL) and on a closed descriptor (EBADF).
 TEST(PosixFileLayer, SyncFailsWhereTheSystemCannotSync) {
@@ -340,6 +393,82 @@ TEST(PosixFileLayer, IsFolderFollowsLinksToTheirEnd) {
   for (const auto& [name, folder] : rows)
     EXPECT_EQ(CurrentFileLayer().IsFolder(dir.File(name)), folder) << name;
 }
+
+#else
+
+// What the Windows layer answers where Win32 says it differently from POSIX:
+// the errno of each refusal, for the engine's messages.
+TEST(WindowsFileLayer, RefusalsSetTheErrnoThatNamesThem) {
+  TempDir dir;
+  FileLayer& windows = CurrentFileLayer();
+  std::filesystem::create_directory(PathFromUtf8(dir.File("folder")));
+  WriteFileBytes(dir.File("read-only"), "x");
+  std::filesystem::permissions(PathFromUtf8(dir.File("read-only")),
+                               std::filesystem::perms::owner_read);
+  const int closed = windows.Open(dir.File("closed"), FileLayer::Access::ReadWriteAlways);
+  ASSERT_TRUE(windows.Close(closed));
+  bool created = false;
+  const std::tuple<const char*, std::function<bool()>, int> rows[] = {
+      {"missing folder", [&] { return windows.OpenTarget(dir.File("gone/x"), created) >= 0; },
+       ENOENT},
+      {"missing drive", [&] { return windows.OpenTarget("Q:\\x.dat", created) >= 0; }, ENOENT},
+      {"bad UTF-8", [&] { return windows.OpenTarget(dir.Utf8() + "\\\xC3(", created) >= 0; },
+       EINVAL},
+      {"folder", [&] { return windows.OpenTarget(dir.File("folder"), created) >= 0; }, EISDIR},
+      {"read-only", [&] { return windows.OpenTarget(dir.File("read-only"), created) >= 0; },
+       EACCES},
+      {"closed", [&] { return windows.Sync(closed); }, EBADF}};
+  for (const auto& [what, call, error] : rows) {
+    errno = 0;
+    EXPECT_EQ(std::pair(call(), errno), std::pair(false, error)) << what;
+  }
+}
+
+// Offsets past 4 GiB travel whole; the end of the file reads as 0 bytes; a
+// sparse file stores only the record. A name longer than MAX_PATH opens too.
+TEST(WindowsFileLayer, SixtyFourBitOffsetsOnASparseFileAndLongNames) {
+  TempDir dir;
+  FileLayer& windows = CurrentFileLayer();
+  const std::string folder = dir.File(std::string(150, 'f'));
+  ASSERT_TRUE(std::filesystem::create_directory(L"\\\\?\\" + PathFromUtf8(folder).wstring()));
+  const std::string path = folder + "\\" + std::string(150, 'n');
+  const int fd = windows.Open(path, FileLayer::Access::ReadWriteAlways);
+  ASSERT_GE(fd, 0);
+  EXPECT_TRUE(windows.MarkSparse(fd));
+  const ByteCount at = 5 * 1073741824LL;
+  const std::string record = "a record at 5 GiB\r\n";
+  const auto* bytes = reinterpret_cast<const std::uint8_t*>(record.data());
+  EXPECT_EQ(windows.WriteAt(fd, bytes, record.size(), at), static_cast<long>(record.size()));
+  Bytes back(64, 0);
+  EXPECT_EQ(windows.ReadAt(fd, back.data(), back.size(), at), static_cast<long>(record.size()));
+  EXPECT_EQ(std::string(back.begin(), back.begin() + record.size()), record);
+  EXPECT_EQ(windows.ReadAt(fd, back.data(), back.size(), at + 100), 0);
+  EXPECT_EQ(windows.Size(fd), at + static_cast<ByteCount>(record.size()));
+  EXPECT_TRUE(windows.Close(fd));
+  EXPECT_TRUE(StoredSparse(path));
+}
+
+// The run's lock keeps a second lock off the file, not the engine's second
+// handle off its bytes; it dies with its handle.
+TEST(WindowsFileLayer, TheLockMeetsOnlyOtherLocks) {
+  TempDir dir;
+  FileLayer& windows = CurrentFileLayer();
+  const auto access = FileLayer::Access::ReadWriteAlways;
+  const int first = windows.Open(dir.File("data"), access);
+  const int second = windows.Open(dir.File("data"), access);
+  ASSERT_TRUE(first >= 0 && second >= 0);
+  EXPECT_TRUE(windows.LockExclusive(first));
+  errno = 0;
+  EXPECT_FALSE(windows.LockExclusive(second));
+  EXPECT_EQ(errno, EWOULDBLOCK);
+  const std::uint8_t byte = 'x';
+  EXPECT_EQ(windows.WriteAt(second, &byte, 1, 0), 1);
+  EXPECT_TRUE(windows.Close(first));
+  EXPECT_TRUE(windows.LockExclusive(second));
+  EXPECT_TRUE(windows.Close(second));
+}
+
+#endif
 
 }  // namespace
 }  // namespace torvane
