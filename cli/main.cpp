@@ -187,10 +187,16 @@ int Run(int argc, char** argv) {
   }
 
   const Options& options = parsed.options;
+  // Through UTF-8 both ways: on Windows a std::string path would pass the
+  // ANSI code page, which cannot hold every folder name.
   std::string folder = options.job.OutputFolder;
   std::error_code ignored;
-  const auto absolute = std::filesystem::absolute(folder, ignored);
-  if (!ignored) folder = absolute.lexically_normal().string();
+  const auto absolute = std::filesystem::absolute(
+      std::filesystem::path(std::u8string(folder.begin(), folder.end())), ignored);
+  if (!ignored) {
+    const std::u8string normal = absolute.lexically_normal().u8string();
+    folder.assign(normal.begin(), normal.end());
+  }
 
   std::string refused;
   const std::vector<BatchFile> files = PlanBatch(options, folder, refused);

@@ -2,7 +2,10 @@
 // the room checks made before any file is touched.
 
 #include <gtest/gtest.h>
+
+#ifndef _WIN32
 #include <sys/statvfs.h>
+#endif
 
 #include <chrono>
 #include <filesystem>
@@ -99,7 +102,7 @@ TEST(Room, FillTakesWholeUnitsDownToTheReserve) {
 class Batch : public ::testing::Test {
  protected:
   Finished Run(std::vector<std::string> args, std::string folder = {}) {
-    args.insert(args.begin(), {"-q", "-o", folder.empty() ? dir.path().string() : folder});
+    args.insert(args.begin(), {"-q", "-o", folder.empty() ? dir.Utf8() : folder});
     return Cli(std::move(args), scratch).Wait();
   }
   TempDir dir, scratch;
@@ -114,7 +117,7 @@ TEST_F(Batch, MakesEachSizeCountTimesWithItsOwnContent) {
                                                           {"KB_1", 1024},     {"KB_1_2", 1024},
                                                           {"Byte_101", 101},  {"Byte_101_2", 101}};
   for (const auto& [name, size] : files) {
-    expected += dir.File(std::string(name) + ".dat") + "\n";
+    expected += dir.File(std::string(name) + ".dat") + kEol;
     EXPECT_EQ(fs::file_size(dir.File(std::string(name) + ".dat")), size) << name;
   }
   EXPECT_EQ(done.out, expected);
@@ -126,14 +129,14 @@ TEST_F(Batch, ExitsWithTheWorstStatus) {
   fs::create_directory(dir.File("KB_2.dat"));
   const Finished done = Run({"-s", "1KB,2KB,3KB"});
   EXPECT_EQ(done.status, 1);
-  EXPECT_EQ(done.out, dir.File("KB_1.dat") + "\n" + dir.File("KB_3.dat") + "\n");
+  EXPECT_EQ(done.out, dir.File("KB_1.dat") + kEol + dir.File("KB_3.dat") + kEol);
 }
 
 // Ctrl-C in the second of three: the first whole, the second whole chunks,
 // no third.
 TEST_F(Batch, CtrlCEndsTheBatchWithTheFileInHand) {
-  Cli run({"-q", "-o", dir.path().string(), "-s", "16MB", "--count", "3", "--layout", "continuous",
-           "--low", "48", "--high", "57"},
+  Cli run({"-q", "-o", dir.Utf8(), "-s", "16MB", "--count", "3", "--layout", "continuous", "--low",
+           "48", "--high", "57"},
           scratch);
   const std::string second = dir.File("MB_16_2.dat");
   const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
@@ -141,7 +144,7 @@ TEST_F(Batch, CtrlCEndsTheBatchWithTheFileInHand) {
   while ((!fs::exists(second, ec) || fs::file_size(second, ec) < 61440) &&
          std::chrono::steady_clock::now() < deadline)
     std::this_thread::sleep_for(std::chrono::milliseconds(5));
-  run.Interrupt();
+  if (!run.Interrupt()) GTEST_SKIP() << "no console event can be sent here (wine)";
   const Finished done = run.Wait();
   EXPECT_EQ(done.status, 130);
   EXPECT_EQ(fs::file_size(dir.File("MB_16.dat")), 16u << 20);
@@ -150,13 +153,14 @@ TEST_F(Batch, CtrlCEndsTheBatchWithTheFileInHand) {
   EXPECT_FALSE(fs::exists(dir.File("MB_16_3.dat")));
 }
 
+#ifndef _WIN32  // a small mounted disk: Linux only
 // On a real small disk: what stays free lies between the reserve and the
 // reserve plus one chunk; a largest size splits the fill; a reserve beyond
 // the disk is refused before anything is written.
 TEST_F(Batch, FillLeavesTheReserveFree) {
   SmallDisk disk("4m");
   if (!disk.mounted()) GTEST_SKIP() << "mounting a small file system needs root";
-  const std::string folder = disk.dir().path().string();
+  const std::string folder = disk.dir().Utf8();
   const auto free_bytes = [&] {
     struct statvfs v {};
     ::statvfs(folder.c_str(), &v);
@@ -176,6 +180,7 @@ TEST_F(Batch, FillLeavesTheReserveFree) {
   EXPECT_EQ(refused.status, 2);
   EXPECT_TRUE(fs::is_empty(folder));
 }
+#endif
 
 }  // namespace
 }  // namespace torvane::cli

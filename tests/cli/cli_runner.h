@@ -3,23 +3,30 @@
 // Runs the real torvane-cli binary in the background, its standard output
 // and error going to files (or a terminal) that the test reads afterwards.
 
-#include <fcntl.h>
-#include <signal.h>
-#include <spawn.h>
-#include <sys/mount.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
-#include <cerrno>
-#include <cstdlib>
+#include <cstdint>
 #include <string>
 #include <vector>
 
 #include "tests/support/fakes.h"
 
-extern char** environ;
+#ifndef _WIN32
+#include <fcntl.h>
+#include <sys/mount.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
+#endif
 
 namespace torvane::cli {
+
+// How a line of torvane-cli's output ends: its streams are text streams, and
+// Windows writes those with CR LF.
+#ifdef _WIN32
+inline constexpr char kEol[] = "\r\n";
+#else
+inline constexpr char kEol[] = "\n";
+#endif
 
 struct Finished {
   int status = -1;  // exit status, or 128 + signal
@@ -27,8 +34,9 @@ struct Finished {
   std::string err;
 };
 
+#ifndef _WIN32
 // A pseudo-terminal for standard error, so that the program draws its
-// progress line as a user would see it.
+// progress line as a user would see it. (Windows has no pty to hand a child.)
 class Terminal {
  public:
   Terminal() {
@@ -65,7 +73,7 @@ class Terminal {
 };
 
 // A small file system mounted on a fresh folder for the test's lifetime
-// (only where the test may mount: root).
+// (only where the test may mount: root on Linux).
 class SmallDisk {
  public:
   explicit SmallDisk(const std::string& size) {
@@ -84,6 +92,7 @@ class SmallDisk {
   testing::TempDir dir_;
   bool mounted_ = false;
 };
+#endif
 
 class Cli {
  public:
@@ -93,38 +102,21 @@ class Cli {
     std::string out;
     std::string err;
   };
-  Cli(std::vector<std::string> args, const testing::TempDir& scratch, Streams streams = {}) {
-    out_ = streams.out.empty() ? scratch.File("stdout.txt") : streams.out;
-    err_ = streams.err.empty() ? scratch.File("stderr.txt") : streams.err;
-    read_out_ = streams.out.empty();
-    read_err_ = streams.err.empty();
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, 1, out_.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-    posix_spawn_file_actions_addopen(&actions, 2, err_.c_str(),
-                                     O_RDWR | O_CREAT | O_TRUNC | O_NOCTTY, 0600);
-    args.insert(args.begin(), TORVANE_CLI_PATH);
-    std::vector<char*> argv;
-    for (auto& a : args) argv.push_back(a.data());
-    argv.push_back(nullptr);
-    if (posix_spawn(&pid_, TORVANE_CLI_PATH, &actions, nullptr, argv.data(), environ) != 0)
-      pid_ = -1;
-    posix_spawn_file_actions_destroy(&actions);
-  }
-  void Interrupt() const { ::kill(pid_, SIGINT); }
-  Finished Wait() {
-    Finished done;
-    int raw = 0;
-    if (pid_ > 0 && ::waitpid(pid_, &raw, 0) == pid_)
-      done.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : 128 + WTERMSIG(raw);
-    if (read_out_) done.out = testing::ReadFileBytes(out_);
-    if (read_err_) done.err = testing::ReadFileBytes(err_);
-    return done;
-  }
+  // Starts torvane-cli with `args` (UTF-8) and standard input empty.
+  Cli(std::vector<std::string> args, const testing::TempDir& scratch, Streams streams = {});
+  ~Cli();
+  Cli(const Cli&) = delete;
+  Cli& operator=(const Cli&) = delete;
+  // Ctrl-C (SIGINT); on Windows Ctrl-Break, as a console sends it to the
+  // program's own process group. False, the program ended, where no such
+  // event can be sent: wine's consoles refuse GenerateConsoleCtrlEvent.
+  [[nodiscard]] bool Interrupt() const;
+  Finished Wait();
 
  private:
-  pid_t pid_ = -1;
+  std::intptr_t process_ = -1;  // the pid, or the process handle on Windows
+  std::uint32_t id_ = 0;        // the process (group) id on Windows
+  bool waited_ = false;
   std::string out_, err_;
   bool read_out_ = true;
   bool read_err_ = true;

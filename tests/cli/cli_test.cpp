@@ -1,12 +1,6 @@
 // Drives the real torvane-cli binary: exit codes, names, sizes, layout, Ctrl-C.
 
-#include <fcntl.h>
 #include <gtest/gtest.h>
-#include <signal.h>
-#include <spawn.h>
-#include <sys/stat.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <chrono>
 #include <filesystem>
@@ -35,7 +29,7 @@ class CliTest : public ::testing::Test {
     full.insert(full.end(), args.begin(), args.end());
     return Run(std::move(full));
   }
-  std::string Folder() const { return dir_.path().string(); }
+  std::string Folder() const { return dir_.Utf8(); }
   std::string Path(const std::string& name) const { return dir_.File(name); }
   std::uintmax_t Size(const std::string& name) const {
     return std::filesystem::file_size(dir_.path() / name);
@@ -58,7 +52,7 @@ TEST_F(CliTest, NamesAndSizesFollowTheWindowsRules) {
   for (const auto& [args, name, bytes] : cases) {
     const Finished done = RunHere(args);
     ASSERT_EQ(done.status, 0) << name << ": " << done.err;
-    EXPECT_EQ(done.out, Path(name) + "\n");
+    EXPECT_EQ(done.out, Path(name) + kEol);
     EXPECT_EQ(Size(name), bytes) << name;
   }
 }
@@ -83,14 +77,13 @@ TEST_F(CliTest, RecordsAndRangeReachTheFile) {
 
 TEST_F(CliTest, RefusalsHelpAndVersionTouchNoFile) {
   // Exit 0: help or version on stdout. Exit 2: one line on stderr, refused
-  // before any file is touched. Exit 1: the run itself failed (/proc is a
-  // folder in which nobody, root included, can create a file).
+  // before any file is touched. Exit 1: the run itself failed.
   struct Row {
     std::vector<std::string> args;
     int status;
     std::string says;
   };
-  const std::vector<Row> rows = {
+  std::vector<Row> rows = {
       {{"--help"}, 0, "Usage: torvane-cli [OPTIONS]"},
       {{"-h"}, 0, "  --layout fixed|continuous "},
       {{"-q", "--help"}, 0, "  -s,--size LENGTH[UNIT][+-BYTES] "},
@@ -130,9 +123,12 @@ TEST_F(CliTest, RefusalsHelpAndVersionTouchNoFile) {
       {{"-s"}, 2, "--size"},
       {{"--size="}, 2, "--size"},
       {{"-o", "no-such-folder"}, 2, "folder does not exist: no-such-folder"},
-      {{"-o", "/proc", "-q"}, 2, "the folder has 0 bytes free"},
-      {{"-o", "/proc", "-q", "--no-space-check"}, 1, "/proc/KB_1.dat"},
   };
+#ifndef _WIN32
+  // /proc: a folder in which nobody, root included, can create a file.
+  rows.push_back({{"-o", "/proc", "-q"}, 2, "the folder has 0 bytes free"});
+  rows.push_back({{"-o", "/proc", "-q", "--no-space-check"}, 1, "/proc/KB_1.dat"});
+#endif
   for (const auto& row : rows) {
     const Finished done = RunHere(row.args);
     EXPECT_EQ(done.status, row.status) << row.says;
@@ -205,7 +201,7 @@ TEST_F(CliTest, CtrlCStopsWithWholeChunksAndExit130) {
     if (std::filesystem::file_size(file, ec) >= 3 * 61440 && !ec) break;
     std::this_thread::sleep_for(std::chrono::milliseconds(20));
   }
-  run.Interrupt();
+  if (!run.Interrupt()) GTEST_SKIP() << "no console event can be sent here (wine)";
   const Finished done = run.Wait();
   EXPECT_EQ(done.status, 130) << done.err;
   EXPECT_TRUE(done.out.empty());
