@@ -286,12 +286,14 @@ class WindowsFileLayer final : public FileLayer {
           std::min<ULONGLONG>(free_to_caller.QuadPart, static_cast<ULONGLONG>(kLargestCount)));
       // FAT keeps a file's size in 32 bits; NTFS, exFAT and ReFS hold more
       // than a byte count can say.
+      // A volume that does not name its file system (Wine's view of some
+      // host folders) is taken as unlimited: the writes still decide.
       std::wstring volume(wide.size() + 2, L'\0');
       wchar_t system_name[MAX_PATH + 1] = {};
       if (!GetVolumePathNameW(wide.c_str(), volume.data(), static_cast<DWORD>(volume.size())) ||
           !GetVolumeInformationW(volume.c_str(), nullptr, 0, nullptr, nullptr, nullptr, system_name,
                                  MAX_PATH + 1))
-        return Fail(false);
+        system_name[0] = L'\0';
       const std::wstring name = system_name;
       space.largest_file = name == L"FAT" || name == L"FAT32" ? 4294967295LL : kLargestCount;
       return true;
