@@ -94,15 +94,8 @@ class CngHash : public HashObject {
   bool finished_ = false;
 };
 
-class SystemProvider : public CryptoProvider {
+class SystemProvider : public PlainHandleProvider {
  public:
-  ProviderHandle Acquire(const ProviderRow&) override {
-    if (++last_handle_ == 0) ++last_handle_;
-    return last_handle_;
-  }
-
-  void Release(ProviderHandle) override {}
-
   // The system-preferred generator is seeded and reseeded by the system and
   // takes no caller input (the flag that once mixed the buffer's content in
   // is ignored since Windows 8), so the additional input is left out: the
@@ -140,9 +133,6 @@ class SystemProvider : public CryptoProvider {
       throw;
     }
   }
-
- private:
-  ProviderHandle last_handle_ = 0;
 };
 
 class PortableKeystream : public PlatformKeystream {

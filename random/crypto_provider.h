@@ -72,6 +72,20 @@ class CryptoProvider {
                                                                std::uint32_t algid) = 0;
 };
 
+// For providers whose handles carry nothing: every row succeeds with a fresh
+// handle (never 0), and giving one back has nothing to free.
+class PlainHandleProvider : public CryptoProvider {
+ public:
+  [[nodiscard]] ProviderHandle Acquire(const ProviderRow&) override {
+    if (++last_handle_ == 0) ++last_handle_;
+    return last_handle_;
+  }
+  void Release(ProviderHandle) override {}
+
+ private:
+  ProviderHandle last_handle_ = 0;
+};
+
 // OpenSSL's DRBG and nettle's digests (Linux) or CNG (Windows): every row
 // succeeds and knows all seven digests.
 CryptoProvider& SystemCryptoProvider();

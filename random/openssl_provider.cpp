@@ -71,15 +71,8 @@ class NettleHash : public HashObject {
   bool finished_ = false;
 };
 
-class SystemProvider : public CryptoProvider {
+class SystemProvider : public PlainHandleProvider {
  public:
-  ProviderHandle Acquire(const ProviderRow&) override {
-    if (++last_handle_ == 0) ++last_handle_;
-    return last_handle_;
-  }
-
-  void Release(ProviderHandle) override {}
-
   bool GenRandom(ProviderHandle handle, std::string_view additional_input,
                  std::span<std::uint8_t> buffer) override {
     if (handle == 0) return false;
@@ -101,9 +94,6 @@ class SystemProvider : public CryptoProvider {
     if (handle == 0 || hash == nullptr) return nullptr;
     return std::make_unique<NettleHash>(*hash);
   }
-
- private:
-  ProviderHandle last_handle_ = 0;
 };
 
 class OpenSslKeystream : public PlatformKeystream {

@@ -42,13 +42,6 @@ SeededCryptoProvider::SeededCryptoProvider(std::string_view seed) {
 
 SeededCryptoProvider::~SeededCryptoProvider() = default;
 
-ProviderHandle SeededCryptoProvider::Acquire(const ProviderRow&) {
-  if (++last_handle_ == 0) ++last_handle_;
-  return last_handle_;
-}
-
-void SeededCryptoProvider::Release(ProviderHandle) {}
-
 bool SeededCryptoProvider::GenRandom(ProviderHandle handle, std::string_view,
                                      std::span<std::uint8_t> buffer) {
   // The additional input (cPrng's clock-derived seed text) is ignored: mixed

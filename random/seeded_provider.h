@@ -26,7 +26,9 @@ class PlatformKeystream;
                                      std::span<const std::uint8_t, 12> nonce, std::uint32_t counter,
                                      std::span<std::uint8_t> out);
 
-class SeededCryptoProvider final : public CryptoProvider {
+// Every row succeeds; all handles share the one stream, which goes on where
+// it was when a handle is given back.
+class SeededCryptoProvider final : public PlainHandleProvider {
  public:
   // The seed's bytes as given (the command line passes UTF-8).
   explicit SeededCryptoProvider(std::string_view seed);
@@ -34,10 +36,6 @@ class SeededCryptoProvider final : public CryptoProvider {
   SeededCryptoProvider(const SeededCryptoProvider&) = delete;
   SeededCryptoProvider& operator=(const SeededCryptoProvider&) = delete;
 
-  // Every row succeeds; all handles share the one stream.
-  [[nodiscard]] ProviderHandle Acquire(const ProviderRow& row) override;
-  // Nothing to give back: the stream goes on where it was.
-  void Release(ProviderHandle handle) override;
   // The next buffer.size() keystream bytes. False for handle 0, and from the
   // first failure on: a stream that lost its place cannot be trusted again.
   [[nodiscard]] bool GenRandom(ProviderHandle handle, std::string_view additional_input,
@@ -48,7 +46,6 @@ class SeededCryptoProvider final : public CryptoProvider {
 
  private:
   std::unique_ptr<PlatformKeystream> stream_;  // null once failed
-  ProviderHandle last_handle_ = 0;
 };
 
 }  // namespace torvane
