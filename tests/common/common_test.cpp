@@ -62,12 +62,8 @@ TEST(Yield, BlockBudgetNeverSkipsAClockRead) {
   EXPECT_FALSE(TryYieldBlock(60));         // the clock read falls inside: go step by step
   EXPECT_EQ(TakeYieldBudget(20, 3), 13u);  // whole items of the 39 spare yields
   EXPECT_EQ(TakeYieldBudget(5), 0u);
-  int steps = 0;
-  while (pump.pumped == 0) {
-    Yield();
-    ++steps;
-  }
-  EXPECT_EQ(steps, 1);
+  Yield();  // the budget is spent: this step reads the clock
+  EXPECT_EQ(pump.pumped, 1);
 }
 
 // Every kind of Windows-1252 letter pair converts both ways; bytes without a
@@ -135,13 +131,10 @@ TEST(ServicesDeathTest, AScopeEndingBeforeOneBegunInsideItStopsTheProgram) {
       "out of order");
 }
 
-TEST(ErrorBox, TextNamesProjectModuleProcedureAndLine) {
+TEST(ErrorBox, NamesTheFailingStatementAndTheProcedureGoesOn) {
   EXPECT_EQ(ErrorBoxText("Overflow", "Form1", "PushButton1_Click", 30),
             "Overflow\r\nin Torvane2021/08/31.Form1.PushButton1_Click at line 30\r\r"
             "Please email screenshot of this message to support@torvane.dev");
-}
-
-TEST(ErrorBox, TrapReportsTheFailingStatementAndTheProcedureGoesOn) {
   RecordingMessageBoxes boxes;
   ErrorTrap trap("FileCreator", "CalcProgress");
   std::vector<int> ran;
@@ -192,9 +185,7 @@ TEST(PseudoRandom, ReseedMakesTheSequenceAFunctionOfTheSeed) {
   b.Reseed(12345);
   for (int i = 0; i < 100; ++i) {
     const double x = a.Next();
-    EXPECT_EQ(x, b.Next());
-    EXPECT_GE(x, 0.0);
-    EXPECT_LT(x, 1.0);
+    EXPECT_TRUE(x == b.Next() && x >= 0.0 && x < 1.0) << i << ": " << x;
   }
   b.Reseed(12346);
   EXPECT_NE(a.Next(), b.Next());

@@ -142,8 +142,8 @@ TEST_P(Layout, WritesItsSequenceAndOnlyItsAlphabet) {
   PushButton1_Click();
 
   EXPECT_EQ(layer.writes, row.writes);
-  EXPECT_EQ(layer.gaps, 0);
-  EXPECT_EQ(std::pair(layer.syncs, layer.sync_slips), std::pair(int(row.writes.size()), 0));
+  EXPECT_EQ(std::tuple(layer.gaps, layer.syncs, layer.sync_slips),
+            std::tuple(0, int(row.writes.size()), 0));
   EXPECT_EQ(texts.size(), row.writes.size() > 1 ? 4u : 3u);
   EXPECT_EQ(RunText(), ProgressText(total, total));
   EXPECT_EQ(JobFilePath(), path);
@@ -255,12 +255,11 @@ void PrintTo(const EventRow& row, std::ostream* os) {
 class EventRun : public EngineTest, public ::testing::WithParamInterface<EventRow> {};
 
 // A negative length or a Low beyond 16 bits touches no file, a zero length
-// empties "Empty.dat"
-// without a progress text; a failure ends the run through StopFlag with its
-// message and the file keeps the whole records or chunks written before; a
-// Stop click while the folder box names no folder shows the folder message
-// and the run goes on; with a range of no byte value the fixed-length builder
-// keeps drawing until Stop. "Done." follows in every case.
+// empties "Empty.dat" without a progress text; a failure ends the run through
+// StopFlag with its message and the file keeps the whole records or chunks
+// written before; a Stop click while the folder box names no folder shows the
+// folder message and the run goes on; with a range of no byte value the
+// fixed-length builder keeps drawing until Stop. "Done." follows in every case.
 TEST_P(EventRun, ShowsItsMessageThenDone) {
   const EventRow& row = GetParam();
   layer.fault = row.fault;

@@ -146,14 +146,11 @@ TEST_F(WindowTest, TheHandShowsOverTheButtonsButNeverOverTheBusyPointer) {
   EXPECT_EQ(after_move_over(form->PushButton1), Qt::ArrowCursor);
   QImage image(16, 16, QImage::Format_ARGB32);
   image.fill(Qt::black);
-  QBuffer cursor;
+  QByteArray bytes;
+  QBuffer cursor(&bytes);
   cursor.open(QIODevice::WriteOnly);
   image.save(&cursor, "ico");
-  QByteArray bytes = cursor.data();
-  // A cursor, with its hot spot at (5, 7).
-  bytes[2] = 2;
-  bytes[10] = 5;
-  bytes[12] = 7;
+  std::tie(bytes[2], bytes[10], bytes[12]) = std::tuple(2, 5, 7);  // a cursor, hot spot (5, 7)
   testing::WriteFileBytes(AppFolder() + "/HAND-M.CUR", bytes.toStdString());
   Load();
   EXPECT_EQ(after_move_over(form->PushButton7), Qt::BitmapCursor);
