@@ -33,12 +33,21 @@ TempDir::TempDir() {
 }
 
 TempDir::~TempDir() {
-  std::error_code ignored;
+  namespace fs = std::filesystem;
+  // On Windows the \\?\ form reaches names past MAX_PATH, which tests make.
+#ifdef _WIN32
+  const fs::path root = L"\\\\?\\" + path_.wstring();
+#else
+  const fs::path& root = path_;
+#endif
   // Tests leave read-only files behind on purpose; make them removable.
-  for (auto& entry : std::filesystem::recursive_directory_iterator(path_, ignored))
-    std::filesystem::permissions(entry.path(), std::filesystem::perms::owner_all,
-                                 std::filesystem::perm_options::add, ignored);
-  std::filesystem::remove_all(path_, ignored);
+  // Only the non-throwing steps: a destructor must not throw.
+  std::error_code error;
+  std::error_code ignored;
+  for (fs::recursive_directory_iterator it(root, error), end; !error && it != end;
+       it.increment(error))
+    fs::permissions(it->path(), fs::perms::owner_all, fs::perm_options::add, ignored);
+  fs::remove_all(root, ignored);
 }
 
 std::string TempDir::Utf8() const { return Utf8Path(path_); }
