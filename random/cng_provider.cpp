@@ -51,15 +51,16 @@ BCRYPT_ALG_HANDLE AlgorithmFor(std::uint32_t algid) {
   return nullptr;
 }
 
-class CngHash : public HashObject {
+// CNG's object takes nothing more once finished.
+class CngHash : public FinishOnceHash {
  public:
-  CngHash(BCRYPT_HASH_HANDLE hash, std::size_t size) : hash_(hash), size_(size) {}
+  CngHash(BCRYPT_HASH_HANDLE hash, std::size_t size) : FinishOnceHash(size), hash_(hash) {}
   ~CngHash() override { BCryptDestroyHash(hash_); }
   CngHash(const CngHash&) = delete;
   CngHash& operator=(const CngHash&) = delete;
 
-  bool HashData(std::span<const std::uint8_t> data) override {
-    if (finished_) return false;
+ private:
+  bool Update(std::span<const std::uint8_t> data) override {
     constexpr std::size_t kPiece = std::size_t{1} << 30;  // a ULONG counts it
     while (!data.empty()) {
       const std::size_t piece = std::min(data.size(), kPiece);
@@ -72,26 +73,11 @@ class CngHash : public HashObject {
     return true;
   }
 
-  bool GetHashValue(std::span<std::uint8_t> buffer, std::uint32_t& length) override {
-    if (buffer.size() < size_) return false;
-    if (!finished_) {
-      // CNG's object takes nothing more once finished: keep the value for
-      // repeated reads.
-      digest_.resize(size_);
-      if (!Succeeded(BCryptFinishHash(hash_, digest_.data(), static_cast<ULONG>(size_), 0)))
-        return false;
-      finished_ = true;
-    }
-    std::copy(digest_.begin(), digest_.end(), buffer.begin());
-    length = static_cast<std::uint32_t>(size_);
-    return true;
+  bool Finish(std::span<std::uint8_t> digest) override {
+    return Succeeded(BCryptFinishHash(hash_, digest.data(), static_cast<ULONG>(digest.size()), 0));
   }
 
- private:
   BCRYPT_HASH_HANDLE hash_;
-  std::size_t size_;
-  std::vector<std::uint8_t> digest_;
-  bool finished_ = false;
 };
 
 class SystemProvider : public PlainHandleProvider {

@@ -5,11 +5,13 @@
 // The system implementation is OpenSSL's DRBG plus nettle's digests on
 // Linux, CNG on Windows; tests put a double that fails on demand in its place.
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <memory>
 #include <span>
 #include <string_view>
+#include <vector>
 
 namespace torvane {
 
@@ -51,6 +53,37 @@ class HashObject {
   // `length` to its size. False when the buffer is too small.
   [[nodiscard]] virtual bool GetHashValue(std::span<std::uint8_t> buffer,
                                           std::uint32_t& length) = 0;
+};
+
+// The contract's bookkeeping for the system digests, which end their state
+// when their value is read: the value is kept for repeated reads, and no
+// data is taken after it. Implementations add data and finish, once.
+class FinishOnceHash : public HashObject {
+ public:
+  explicit FinishOnceHash(std::size_t size) : size_(size) {}
+  [[nodiscard]] bool HashData(std::span<const std::uint8_t> data) final {
+    return digest_.empty() && Update(data);
+  }
+  [[nodiscard]] bool GetHashValue(std::span<std::uint8_t> buffer, std::uint32_t& length) final {
+    if (buffer.size() < size_) return false;
+    if (digest_.empty()) {
+      std::vector<std::uint8_t> digest(size_);
+      if (!Finish(digest)) return false;
+      digest_ = std::move(digest);
+    }
+    std::copy(digest_.begin(), digest_.end(), buffer.begin());
+    length = static_cast<std::uint32_t>(size_);
+    return true;
+  }
+
+ protected:
+  [[nodiscard]] virtual bool Update(std::span<const std::uint8_t> data) = 0;
+  // Writes the digest, `size` bytes, to `digest`.
+  [[nodiscard]] virtual bool Finish(std::span<std::uint8_t> digest) = 0;
+
+ private:
+  std::size_t size_;
+  std::vector<std::uint8_t> digest_;  // empty until finished
 };
 
 // Failures are return values (0, false, nullptr); an implementation may

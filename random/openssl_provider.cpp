@@ -37,38 +37,30 @@ const nettle_hash* DigestFor(std::uint32_t algid) {
   }
 }
 
-class NettleHash : public HashObject {
+// nettle resets the context on digest.
+class NettleHash : public FinishOnceHash {
  public:
   explicit NettleHash(const nettle_hash& hash)
-      : hash_(hash), context_((hash.context_size + sizeof(Word) - 1) / sizeof(Word)) {
+      : FinishOnceHash(hash.digest_size),
+        hash_(hash),
+        context_((hash.context_size + sizeof(Word) - 1) / sizeof(Word)) {
     hash_.init(context_.data());
   }
 
-  bool HashData(std::span<const std::uint8_t> data) override {
-    if (finished_) return false;
+ private:
+  bool Update(std::span<const std::uint8_t> data) override {
     hash_.update(context_.data(), data.size(), data.data());
     return true;
   }
 
-  bool GetHashValue(std::span<std::uint8_t> buffer, std::uint32_t& length) override {
-    if (buffer.size() < hash_.digest_size) return false;
-    if (!finished_) {
-      // nettle resets the context on digest: keep the value for repeated reads.
-      digest_.resize(hash_.digest_size);
-      hash_.digest(context_.data(), digest_.size(), digest_.data());
-      finished_ = true;
-    }
-    std::copy(digest_.begin(), digest_.end(), buffer.begin());
-    length = static_cast<std::uint32_t>(digest_.size());
+  bool Finish(std::span<std::uint8_t> digest) override {
+    hash_.digest(context_.data(), digest.size(), digest.data());
     return true;
   }
 
- private:
   using Word = std::max_align_t;  // nettle's contexts want natural alignment
   const nettle_hash& hash_;
   std::vector<Word> context_;
-  std::vector<std::uint8_t> digest_;
-  bool finished_ = false;
 };
 
 class SystemProvider : public PlainHandleProvider {
