@@ -280,8 +280,11 @@ RndResult cPrng::BuildRndData(std::int32_t lngDataLength, std::int32_t lngReturn
       return {};
     }
     const bool words = lngReturnFormat == 4 || lngReturnFormat == 5;
-    // The bytes to draw; four a word must still fit the 32-bit count.
-    const std::int32_t length = CheckedAdd(std::int64_t{lngDataLength} * (words ? 4 : 1), 0);
+    // The buffer's length, with its 16 bytes of surplus, must fit the 32-bit
+    // count; only the bytes handed out are drawn, so that a seeded stream
+    // spends no byte that no caller sees.
+    const std::int64_t length = std::int64_t{lngDataLength} * (words ? 4 : 1);
+    (void)CheckedAdd(length, 16);
     if (lngReturnFormat < 0 || lngReturnFormat > 5) lngReturnFormat = 0;
 
     if (m_hProv == 0) GetProviderHandle();

@@ -417,7 +417,9 @@ INSTANTIATE_TEST_SUITE_P(Random, EveryBox, ::testing::Values(
     Box{[](auto& t) { t.provider.failing_step = 2; return Empty(t.prng.BuildRndData(4, 3)); },
         "Failed to retrieve hashed data.\r\n\r\nclsRandom.CreateHash", true},
     // Faults: overflow and allocation, with their own description.
-    Box{[](auto& t) { return Empty(t.prng.BuildRndData(0x7FFFFFF0, 4)); }, "Overflow", true},
+    // The length with its 16 bytes of surplus (four bytes a word) must fit.
+    Box{[](auto& t) { return Empty(t.prng.BuildRndData(0x7FFFFFF0, 3)); }, "Overflow", true},
+    Box{[](auto& t) { return Empty(t.prng.BuildRndData(0x1FFFFFFC, 4)); }, "Overflow", true},
     Box{[](auto& t) { return t.Within(0x7FFFFFFC, 65, 90); }, "Overflow", true},
     Box{[](auto& t) {
           t.provider.fill = [](auto) { throw std::bad_alloc(); };
