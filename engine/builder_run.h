@@ -21,7 +21,8 @@ namespace torvane::FileCreator::detail {
 // `loop(prng, target)` hands over the bytes and returns the builder's
 // result; `gather`: it hands over single records, which the sync mode may
 // gather into larger writes. A run that went to its end is done only when
-// its target finishes (synced, in place, whole). The file is closed whatever
+// its target finishes (synced, in place, whole) and its checksum, if asked,
+// is in place. The file is closed whatever
 // happens, and an unexpected error fails the run with its description.
 template <class Loop>
 [[nodiscard]] bool RunBuilder(bool gather, Loop&& loop) {
@@ -39,8 +40,8 @@ template <class Loop>
     if (!target.emptied()) return false;
     const bool completed = loop(prng, target) && target.Finish();
     g_run.bytes_kept = target.held();
-    target.WriteChecksum();
-    return completed;
+    // Only a finished file gets a checksum: one of a part would pass a check.
+    return completed && target.WriteChecksum();
   } catch (...) {
     FailRun(DescribeException(std::current_exception()));
     return false;

@@ -140,7 +140,14 @@ void BeginProcessing() {
     } else if (target.empty_file) {
       g_run.job_file_name = target.name;
       g_run.job_file_path = JoinJobPath(job.OutputFolder, target.name);
-      if (g_run.options.verify == VerifyMode::None) {
+      if (g_run.options.verify == VerifyMode::None && g_run.options.checksum) {
+        // The empty file's checksum is as checkable as any other's.
+        detail::TargetWriter target(g_run.job_file_path, g_run.options, false);
+        if (target.opened() && target.Finish()) {
+          g_run.bytes_kept = 0;
+          (void)target.WriteChecksum();  // a failure has failed the run
+        }
+      } else if (g_run.options.verify == VerifyMode::None) {
         (void)detail::EmptyTarget(g_run.job_file_path);  // a failure has failed the run
       } else {
         detail::TargetChecker checker(g_run.job_file_path);

@@ -227,8 +227,8 @@ bool TargetWriter::Extend(ByteCount size) {
   return true;
 }
 
-void TargetWriter::WriteChecksum() {
-  if (hash_ == nullptr || !target_.ok()) return;
+bool TargetWriter::WriteChecksum() {
+  if (hash_ == nullptr) return true;
   std::array<std::uint8_t, 32> digest{};
   std::uint32_t length = 0;
   if (!hash_->GetHashValue(digest, length)) throw std::runtime_error("The checksum failed.");
@@ -238,16 +238,39 @@ void TargetWriter::WriteChecksum() {
     line.push_back(kHexDigits[b & 15]);
   }
   line = LowerCase(line);  // as sha256sum writes it
-  const std::string sidecar = path_ + ".sha256";
   line.append("  ").append(BaseName(path_)).append("\n");
-  CheckedTarget file(sidecar);
-  if (!file.ok()) return;  // the run has failed with the reason
+
   FileLayer& layer = CurrentFileLayer();
+  const std::string sidecar = path_ + ".sha256";
+  FileLayer::Identity named;
+  if (layer.IdentifyName(sidecar, named) && named.kind != Kind::Regular) {
+    FailRun(named.kind == Kind::SymbolicLink ? SymbolicLinkMessage(sidecar)
+                                             : NotRegularFileMessage(sidecar));
+    return false;
+  }
+  // Written whole under another name, then renamed: a disk that fills or a
+  // run that dies halfway leaves no sidecar that is empty or cut short.
+  const std::string partial = sidecar + ".part";
+  bool written = false;
+  int error = 0;
+  {
+    CheckedTarget file(partial);
+    if (!file.ok()) return false;  // the run has failed with the reason
+    errno = 0;
+    const long moved = layer.WriteAt(
+        file.descriptor(), reinterpret_cast<const std::uint8_t*>(line.data()), line.size(), 0);
+    written = moved == static_cast<long>(line.size()) && layer.Sync(file.descriptor());
+    error = moved >= 0 && !written && errno == 0 ? ENOSPC : errno;
+  }
   errno = 0;
-  const long moved = layer.WriteAt(
-      file.descriptor(), reinterpret_cast<const std::uint8_t*>(line.data()), line.size(), 0);
-  if (moved != static_cast<long>(line.size()) || !layer.Sync(file.descriptor()))
-    FailRun(NotOnDiskMessage(sidecar), errno);
+  if (written && layer.Rename(partial, sidecar)) {
+    (void)layer.SyncFolderOf(sidecar);  // as for a new file: the writes decided
+    return true;
+  }
+  if (written) error = errno;
+  (void)layer.Remove(partial);  // the run fails with the first reason
+  FailRun(NotOnDiskMessage(sidecar), error);
+  return false;
 }
 
 void TargetWriter::KeepConfirmedWrites() {

@@ -85,10 +85,11 @@ class TargetWriter {
   // fills it with zeros, storing none where it can. With a checksum the zeros
   // are hashed too; a Stop then cuts the file back to the zeros hashed.
   [[nodiscard]] bool Extend(ByteCount size);
-  // With options.checksum: writes "<file>.sha256" (the SHA-256 of the bytes
-  // the file holds, two blanks, the file name), synced like the file, in
-  // whatever state the run ended. A failure fails the run.
-  void WriteChecksum();
+  // With options.checksum, for a finished file: writes "<file>.sha256" (the
+  // SHA-256 of its bytes, two blanks, the file name) under a temporary name,
+  // synced, then renamed into place. False when that failed: the run has
+  // failed with the reason and no sidecar is left.
+  [[nodiscard]] bool WriteChecksum();
 
   // Before a run may say it is done: what was gathered is written, every
   // byte is on stable storage, the path still names the file that was
