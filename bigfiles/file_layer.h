@@ -27,6 +27,9 @@ class FileLayer {
     std::uint64_t links = 0;
     Kind kind = Kind::Other;
     ByteCount size = 0;
+    // What the file occupies on its file system: less than its size when it
+    // is sparse, rounded up to whole blocks otherwise.
+    ByteCount allocated = 0;
     // The same file (device and inode), whatever names lead to it.
     [[nodiscard]] bool SameFileAs(const Identity& other) const {
       return device == other.device && inode == other.inode;
@@ -54,14 +57,19 @@ class FileLayer {
   [[nodiscard]] virtual bool LockExclusive(int fd) = 0;
   // Removes the name; other names of the same file keep it.
   [[nodiscard]] virtual bool Remove(const std::string& path) = 0;
+  // Gives the file named `from` the name `to` in one step, replacing what
+  // `to` names (a file, or a link itself, never what it leads to).
+  [[nodiscard]] virtual bool Rename(const std::string& from, const std::string& to) = 0;
   // Puts the folder entry of `path` on stable storage, so that a new name
   // survives a crash.
   [[nodiscard]] virtual bool SyncFolderOf(const std::string& path) = 0;
-  // What the file system of a folder offers: the bytes free for this user
-  // and the size of the largest file it can hold.
+  // What the file system of a folder offers: the bytes free for this user,
+  // the size of the largest file it can hold, and the unit it allocates in
+  // (a file of one byte takes a whole block).
   struct Space {
     ByteCount free = 0;
     ByteCount largest_file = 0;
+    ByteCount block = 4096;
   };
   [[nodiscard]] virtual bool FolderSpace(const std::string& folder, Space& space) = 0;
   // Checks that the descriptor can be positioned at `offset` (fails on pipes).
@@ -115,6 +123,9 @@ class FileLayerWrapper : public FileLayer {
   }
   [[nodiscard]] bool LockExclusive(int fd) override { return target_.LockExclusive(fd); }
   [[nodiscard]] bool Remove(const std::string& path) override { return target_.Remove(path); }
+  [[nodiscard]] bool Rename(const std::string& from, const std::string& to) override {
+    return target_.Rename(from, to);
+  }
   [[nodiscard]] bool SyncFolderOf(const std::string& path) override {
     return target_.SyncFolderOf(path);
   }

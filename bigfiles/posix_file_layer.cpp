@@ -28,6 +28,7 @@ FileLayer::Identity IdentityOf(const struct stat& info) {
                   : S_ISLNK(info.st_mode) ? Kind::SymbolicLink
                                           : Kind::Other;
   identity.size = static_cast<ByteCount>(info.st_size);
+  identity.allocated = static_cast<ByteCount>(info.st_blocks) * 512;  // st_blocks counts 512s
   return identity;
 }
 
@@ -105,6 +106,10 @@ class PosixFileLayer final : public FileLayer {
 
   bool Remove(const std::string& path) override { return ::unlink(path.c_str()) == 0; }
 
+  bool Rename(const std::string& from, const std::string& to) override {
+    return ::rename(from.c_str(), to.c_str()) == 0;
+  }
+
   bool SyncFolderOf(const std::string& path) override {
     const auto slash = path.find_last_of('/');
     const std::string folder = slash == std::string::npos ? "."
@@ -124,16 +129,14 @@ class PosixFileLayer final : public FileLayer {
       return false;
     const auto free = static_cast<unsigned __int128>(volume.f_bavail) * volume.f_frsize;
     space.free = static_cast<ByteCount>(std::min<unsigned __int128>(free, kLargestCount));
-    // FAT keeps a file's size in 32 bits; other file systems say how many
-    // bits their sizes have (none said: no limit below the byte count's).
+    // FAT keeps a file's size in 32 bits. Other file systems take files as
+    // large as a byte count says: what they answer for _PC_FILESIZEBITS is
+    // no limit (tmpfs and overlayfs say 32 and hold far larger files), and
+    // a write past a real limit fails the run with its reason anyway.
     constexpr long kMsdosMagic = 0x4d44;
-    const long bits = ::pathconf(folder.c_str(), _PC_FILESIZEBITS);
-    if (static_cast<long>(kind.f_type) == kMsdosMagic)
-      space.largest_file = 4294967295LL;
-    else if (bits > 0 && bits < 64)
-      space.largest_file = (ByteCount{1} << (bits - 1)) - 1;
-    else
-      space.largest_file = kLargestCount;
+    space.largest_file =
+        static_cast<long>(kind.f_type) == kMsdosMagic ? 4294967295LL : kLargestCount;
+    space.block = volume.f_frsize > 0 ? static_cast<ByteCount>(volume.f_frsize) : 4096;
     return true;
   }
 

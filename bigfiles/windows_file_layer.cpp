@@ -159,7 +159,15 @@ FileLayer::Identity IdentityOf(const BY_HANDLE_FILE_INFORMATION& info) {
                                                               : Kind::Regular;
   identity.size = static_cast<ByteCount>((static_cast<std::uint64_t>(info.nFileSizeHigh) << 32) |
                                          info.nFileSizeLow);
+  identity.allocated = identity.size;  // until the handle tells better (AllocatedOf)
   return identity;
+}
+
+// What a file occupies on its volume: less than its length when sparse.
+void AllocatedOf(HANDLE handle, FileLayer::Identity& identity) {
+  FILE_STANDARD_INFO standard{};
+  if (GetFileInformationByHandleEx(handle, FileStandardInfo, &standard, sizeof standard))
+    identity.allocated = static_cast<ByteCount>(standard.AllocationSize.QuadPart);
 }
 
 // Thin wrappers of the Win32 calls, like the POSIX layer's of the system
@@ -214,6 +222,7 @@ class WindowsFileLayer final : public FileLayer {
     BY_HANDLE_FILE_INFORMATION info;
     if (!GetFileInformationByHandle(handle, &info)) return Fail(false);
     identity = IdentityOf(info);
+    AllocatedOf(handle, identity);
     return true;
   }
 
@@ -233,14 +242,15 @@ class WindowsFileLayer final : public FileLayer {
       const DWORD error = GetLastError();
       // A removed file that some handle still holds keeps its name until
       // that handle closes: the name leads nowhere any more.
-      const bool removed =
-          known &&
-          GetFileInformationByHandleEx(handle, FileStandardInfo, &standard, sizeof standard) &&
-          standard.DeletePending;
+      const bool standard_known = known && GetFileInformationByHandleEx(handle, FileStandardInfo,
+                                                                        &standard, sizeof standard);
+      const bool removed = standard_known && standard.DeletePending;
       CloseHandle(handle);
       if (!known) return FailWith(ErrnoOf(error), false);
       if (removed) return FailWith(ENOENT, false);
       identity = IdentityOf(info);
+      if (standard_known)
+        identity.allocated = static_cast<ByteCount>(standard.AllocationSize.QuadPart);
       return true;
     } catch (const std::bad_alloc&) {
       return FailWith(ENOMEM, false);
@@ -272,6 +282,18 @@ class WindowsFileLayer final : public FileLayer {
     }
   }
 
+  bool Rename(const std::string& from, const std::string& to) override {
+    try {
+      std::wstring wide_from, wide_to;
+      if (!WideName(from, wide_from) || !WideName(to, wide_to)) return false;
+      return MoveFileExW(wide_from.c_str(), wide_to.c_str(),
+                         MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0 ||
+             Fail(false);
+    } catch (const std::bad_alloc&) {
+      return FailWith(ENOMEM, false);
+    }
+  }
+
   // A folder's entries cannot be flushed through a handle as fsync does;
   // NTFS journals them, so a new name survives a crash without it.
   bool SyncFolderOf(const std::string&) override { return true; }
@@ -296,6 +318,10 @@ class WindowsFileLayer final : public FileLayer {
         system_name[0] = L'\0';
       const std::wstring name = system_name;
       space.largest_file = name == L"FAT" || name == L"FAT32" ? 4294967295LL : kLargestCount;
+      DWORD sectors = 0, sector_bytes = 0, free_clusters = 0, clusters = 0;
+      if (GetDiskFreeSpaceW(volume.c_str(), &sectors, &sector_bytes, &free_clusters, &clusters) &&
+          sectors > 0 && sector_bytes > 0)
+        space.block = static_cast<ByteCount>(sectors) * sector_bytes;
       return true;
     } catch (const std::bad_alloc&) {
       return FailWith(ENOMEM, false);

@@ -1,6 +1,7 @@
 #include "cli/batch.h"
 
 #include <map>
+#include <set>
 
 #include "bigfiles/file_layer.h"
 #include "engine/file_creator.h"
@@ -11,15 +12,19 @@ namespace {
 
 using FileCreator::ContentKind;
 
-// The bytes an old file at the name holds: the run empties it first.
-ByteCount Freed(const BatchFile& file) {
-  const FileCreator::JobTarget target = FileCreator::ResolveTarget(file.job);
-  std::string name = target.name;
+// The file's name in its folder, "_k" and ".dat" included.
+std::string PathOf(const BatchFile& file) {
+  std::string name = FileCreator::ResolveTarget(file.job).name;
   if (file.copy > 1) name += "_" + std::to_string(file.copy);
+  return FileCreator::JoinJobPath(file.job.OutputFolder, name);
+}
+
+// What an old file at the name occupies (a sparse one little of its
+// length): the run empties it first.
+ByteCount Freed(const std::string& path) {
   FileLayer::Identity old;
-  const std::string path = FileCreator::JoinJobPath(file.job.OutputFolder, name);
   if (!CurrentFileLayer().IdentifyName(path, old)) return 0;
-  return old.kind == FileLayer::Identity::Kind::Regular && old.links == 1 ? old.size : 0;
+  return old.kind == FileLayer::Identity::Kind::Regular && old.links == 1 ? old.allocated : 0;
 }
 
 }  // namespace
@@ -53,10 +58,17 @@ std::vector<BatchFile> PlanBatch(const Options& options, const std::string& fold
 
   std::vector<ByteCount> sizes;
   ByteCount freed = 0;
+  std::set<std::string> paths;
   for (BatchFile& file : files) {
     file.job.OutputFolder = folder;
     sizes.push_back(file.size);
-    freed += Freed(file);
+    const std::string path = PathOf(file);
+    // Two sizes of one name would make one file twice and report it twice.
+    if (!paths.insert(path).second) {
+      refused = "the sizes asked for name " + path + " twice (--count makes copies)";
+      return {};
+    }
+    freed += Freed(path);
   }
   if (options.run.verify != FileCreator::VerifyMode::None) return files;
   const bool needs_space = options.space_check && options.run.content != ContentKind::Sparse;

@@ -1,6 +1,7 @@
 #include "engine/room.h"
 
 #include <cerrno>
+#include <limits>
 #include <system_error>
 
 #include "bigfiles/file_layer.h"
@@ -9,11 +10,28 @@
 namespace torvane::FileCreator {
 namespace {
 
+constexpr ByteCount kLargest = std::numeric_limits<ByteCount>::max();
+
 std::string Bytes(ByteCount count) { return FormatThousands(count) + " bytes"; }
 
 std::string Unreadable(const std::string& folder) {
   return "the free space of " + folder +
          " cannot be read: " + std::generic_category().message(errno != 0 ? errno : EIO);
+}
+
+// What a file of `size` bytes takes of its file system: whole blocks.
+ByteCount Occupied(ByteCount size, ByteCount block) {
+  if (block <= 1) return size;
+  return size > kLargest - block ? kLargest : (size + block - 1) / block * block;
+}
+
+// The free space above `reserve` that files may take, in whole blocks, one
+// block kept back for what a file adds besides its data; 0 when none.
+ByteCount Usable(const FileLayer::Space& space, ByteCount reserve) {
+  const ByteCount block = space.block > 0 ? space.block : 1;
+  if (space.free <= reserve) return 0;
+  const ByteCount above = (space.free - reserve) / block * block - block;
+  return above > 0 ? above : 0;
 }
 
 }  // namespace
@@ -28,7 +46,7 @@ std::string CheckRoom(const std::string& folder, const std::vector<ByteCount>& s
     if (size > space.largest_file)
       return "a file of " + Bytes(size) + " is larger than the folder's file system allows (" +
              Bytes(space.largest_file) + ")";
-    if (__builtin_add_overflow(needed, size, &needed)) needed = space.free + 1;
+    if (__builtin_add_overflow(needed, Occupied(size, space.block), &needed)) needed = kLargest;
   }
   if (needs_space && needed - freed > space.free)
     return "needs " + Bytes(needed) + "; the folder has " + Bytes(space.free) + " free";
@@ -49,26 +67,35 @@ FillPlan PlanFill(const std::string& folder, ByteCount reserve, ByteCount max_fi
                  Bytes(reserve);
     return plan;
   }
+  const ByteCount block = space.block > 0 ? space.block : 1;
   // A file is never larger than its file system takes, nor than asked.
   ByteCount largest = space.largest_file;
   if (max_file > 0 && max_file < largest) largest = max_file;
   largest -= largest % unit;
-  ByteCount left = (space.free - reserve) / unit * unit;
-  if (left == 0 || largest == 0) {
+  const ByteCount usable = Usable(space, reserve);
+  if (usable < unit || largest == 0) {
     plan.error = "the folder's free space above the reserve holds no whole " + Bytes(unit);
     return plan;
   }
-  if ((left + largest - 1) / largest > kMaxFiles) {
+  // Files of the largest size while their blocks fit, then one of what the
+  // last blocks hold.
+  const ByteCount each = Occupied(largest, block);
+  const ByteCount whole = usable / each;
+  const ByteCount rest = (usable - whole * each) / unit * unit;
+  if (whole + (rest > 0 ? 1 : 0) > kMaxFiles) {
     plan.error = "filling the folder would take more than " + FormatThousands(kMaxFiles) +
                  " files; give a larger --max-file-size";
     return plan;
   }
-  while (left > 0) {
-    const ByteCount size = left < largest ? left : largest;
-    plan.sizes.push_back(size);
-    left -= size;
-  }
+  plan.sizes.assign(static_cast<std::size_t>(whole), largest);
+  if (rest > 0) plan.sizes.push_back(rest);
   return plan;
+}
+
+bool FitsAboveReserve(const std::string& folder, ByteCount size, ByteCount reserve) {
+  FileLayer::Space space;
+  if (!CurrentFileLayer().FolderSpace(folder, space)) return false;
+  return Occupied(size, space.block) <= Usable(space, reserve);
 }
 
 }  // namespace torvane::FileCreator

@@ -9,6 +9,7 @@
 
 #include <chrono>
 #include <filesystem>
+#include <fstream>
 #include <thread>
 
 #include "bigfiles/file_layer.h"
@@ -91,10 +92,13 @@ TEST(Room, ChecksFreeSpaceAndTheLargestFileBeforeWriting) {
 TEST(Room, FillTakesWholeUnitsDownToTheReserve) {
   FolderDouble disk({10 * 1048576 + 100, 4294967295LL});
   using FileCreator::PlanFill;
-  EXPECT_EQ(PlanFill("/f", 1048576, 0, 80).sizes, std::vector<ByteCount>{9437280});
+  // Whole blocks of 4,096 bytes, one of them spared.
+  EXPECT_EQ(PlanFill("/f", 1048576, 0, 80).sizes, std::vector<ByteCount>{9433040});
   EXPECT_EQ(PlanFill("/f", 1048576, 3 * 1048576 + 100000, 61440).sizes,
             (std::vector<ByteCount>{3194880, 3194880, 3010560}));
   EXPECT_NE(PlanFill("/f", 20 * 1048576, 0, 80).error, "");
+  disk.space = {20 << 20, 1LL << 40, 4096};  // a 960-byte file takes a block
+  EXPECT_EQ(PlanFill("/f", 0, 1000, 80).sizes, std::vector<ByteCount>(5119, 960));
   disk.space = {100LL << 30, 4294967295LL};  // FAT: no file beyond 4 GiB - 1
   EXPECT_EQ(PlanFill("/f", 0, 0, 61440).sizes.front(), 4294967295LL / 61440 * 61440);
 }
@@ -154,31 +158,57 @@ TEST_F(Batch, CtrlCEndsTheBatchWithTheFileInHand) {
 }
 
 #ifndef _WIN32  // a small mounted disk: Linux only
-// On a real small disk: what stays free lies between the reserve and the
-// reserve plus one chunk; a largest size splits the fill; a reserve beyond
-// the disk is refused before anything is written.
+ByteCount FreeBytes(const std::string& folder) {
+  struct statvfs v {};
+  ::statvfs(folder.c_str(), &v);
+  return static_cast<ByteCount>(v.f_bavail * v.f_frsize);
+}
+
+// On a real small disk a fill leaves at least its reserve free, whatever the
+// largest file (small files take a whole block each), and not much more; a
+// reserve beyond the disk is refused before anything is written.
 TEST_F(Batch, FillLeavesTheReserveFree) {
-  SmallDisk disk("4m");
+  SmallDisk disk("20m");
   if (!disk.mounted()) GTEST_SKIP() << "mounting a small file system needs root";
   const std::string folder = disk.dir().Utf8();
-  const auto free_bytes = [&] {
-    struct statvfs v {};
-    ::statvfs(folder.c_str(), &v);
-    return static_cast<ByteCount>(v.f_bavail * v.f_frsize);
-  };
-  ASSERT_EQ(Run({"--fill", "--reserve", "1MiB", "--layout", "continuous"}, folder).status, 0);
-  EXPECT_GE(free_bytes(), 1048576);
-  EXPECT_LT(free_bytes(), 1048576 + 61440);
-  for (const auto& entry : fs::directory_iterator(folder)) fs::remove(entry.path());
-
-  const Finished split = Run({"--fill", "--reserve", "1MiB", "--max-file-size", "1MB"}, folder);
-  EXPECT_EQ(split.status, 0) << split.err;
-  EXPECT_EQ(std::count(split.out.begin(), split.out.end(), '\n'), 3) << split.out;
-  for (const auto& entry : fs::directory_iterator(folder)) fs::remove(entry.path());
-
-  const Finished refused = Run({"--fill", "--reserve", "8MiB"}, folder);
+  const std::vector<std::string> rows[] = {{"--layout", "continuous"},
+                                           {"--reserve", "0", "--max-file-size", "1MiB"},
+                                           {"--max-file-size", "1000"},
+                                           {"--max-file-size", "4096"},
+                                           {"--max-file-size", "1MiB", "--layout", "continuous"}};
+  for (const auto& row : rows) {
+    std::vector<std::string> args = {"--fill", "--reserve", "1MiB"};
+    args.insert(args.end(), row.begin(), row.end());
+    const ByteCount reserve = args[4] == "0" ? 0 : 1048576;
+    const Finished done = Run(args, folder);
+    EXPECT_EQ(done.status, 0) << ::testing::PrintToString(row) << done.err;
+    EXPECT_GE(FreeBytes(folder), reserve) << ::testing::PrintToString(row);
+    EXPECT_LT(FreeBytes(folder), reserve + 3 * 4096 + 61440) << ::testing::PrintToString(row);
+    for (const auto& entry : fs::directory_iterator(folder)) fs::remove(entry.path());
+  }
+  const Finished refused = Run({"--fill", "--reserve", "30MiB"}, folder);
   EXPECT_EQ(refused.status, 2);
   EXPECT_TRUE(fs::is_empty(folder));
+}
+
+// What a file system holds decides, not what its length fields or an old
+// file's length say: tmpfs (like overlayfs) takes files past 2 GiB, and an
+// old sparse file at the name frees only the blocks it holds.
+TEST_F(Batch, RoomIsWhatTheFileSystemHolds) {
+  SmallDisk big("4g"), small("20m");
+  if (!big.mounted() || !small.mounted()) GTEST_SKIP() << "mounting needs root";
+  const Finished sparse = Run({"-s", "3GiB", "--content", "sparse"}, big.dir().Utf8());
+  EXPECT_EQ(sparse.status, 0) << sparse.err;
+  EXPECT_EQ(fs::file_size(big.dir().File("GB_3.dat")), 3ull << 30);
+
+  const std::string old = small.dir().File("MB_500.dat");
+  { std::ofstream{old}; }
+  fs::resize_file(old, 500ull << 20);
+  const Finished refused = Run({"-s", "500MiB"}, small.dir().Utf8());
+  EXPECT_EQ(refused.status, 2);
+  EXPECT_NE(refused.err.find("needs 524,288,000 bytes; the folder has"), std::string::npos)
+      << refused.err;
+  EXPECT_EQ(fs::file_size(old), 500ull << 20);
 }
 #endif
 

@@ -92,6 +92,7 @@ TEST_F(CliTest, RefusalsHelpAndVersionTouchNoFile) {
       {{"stray", "words"}, 2, "not expected: stray words"},
       {{"--help", "--frobnicate"}, 2, "--frobnicate"},
       {{"--fill", "-s", "10KB"}, 2, "--fill works out its own sizes"},
+      {{"-p", "0,0", "-s", "1KiB"}, 2, "KB_1.dat twice (--count makes copies)"},
       {{"-s", "1KB+"}, 2, "offset after the size must be a whole number"},
       {{"-s", "1KB-1020"}, 2, "at least 6 bytes: 1KB-1020"},
       {{"-s", "8EB"}, 2, "unknown unit 'EB'"},
