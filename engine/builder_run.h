@@ -36,6 +36,12 @@ template <class Loop>
       if (!target.emptied()) return false;
       return loop(prng, target) && target.Finish();
     }
+    if (g_run.options.sink != nullptr) {
+      StreamWriter target(*g_run.options.sink, gather);
+      const bool completed = loop(prng, target) && target.Finish();
+      g_run.bytes_kept = target.held();
+      return completed;
+    }
     TargetWriter target(g_run.job_file_path, g_run.options, gather);
     if (!target.emptied()) return false;
     const bool completed = loop(prng, target) && target.Finish();

@@ -21,12 +21,15 @@ constexpr std::uint32_t kProgressIntervalMs = 500;
 
 // Like the fixed-length builder it empties the target first (TargetWriter):
 // opening alone would keep the tail of a longer old file beyond TotalBytes.
-// Zero content (and a sparse file being verified) goes through the same
-// chunks without drawing; with a compressible share the tail of each random
-// chunk is made zero.
+// Zeros or one byte value (and a sparse file being verified or streamed) go
+// through the same chunks without drawing; with a compressible share the
+// tail of each random chunk is made zero.
 bool BuildContinuous(std::int16_t LowValue, std::int16_t HighValue) {
   const ByteCount total = g_run.total_bytes;
-  const bool zeros = g_run.options.content != ContentKind::Random;
+  // Zeros, a sparse file (read back, or streamed), or one byte value.
+  const bool plain = g_run.options.content != ContentKind::Random;
+  const std::uint8_t value =
+      g_run.options.content == ContentKind::Constant ? g_run.options.constant : 0;
   const int compressible = g_run.options.compressible;
   return detail::RunBuilder(false, [&](cPrng& prng, auto& target) {
     detail::ProgressPacer pacer(kProgressIntervalMs);
@@ -34,7 +37,7 @@ bool BuildContinuous(std::int16_t LowValue, std::int16_t HighValue) {
       Yield();
       if (StopFlag) break;
       const std::int32_t chunk = CalcChunkSize(total - target.written());
-      RndResult drawn = zeros ? RndResult(Bytes(static_cast<std::size_t>(chunk) + 1))
+      RndResult drawn = plain ? RndResult(Bytes(static_cast<std::size_t>(chunk) + 1, value))
                               : prng.BuildWithinRange(chunk, LowValue, HighValue, 3);
       Yield();
       if (StopFlag) break;

@@ -6,6 +6,7 @@
 
 #include <array>
 #include <cstdint>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -25,9 +26,19 @@ enum class SyncMode {
   End,     // unsynced writes of whole records or chunks, one sync before success
 };
 
-// What the file holds. Zeros go through the same chunked writes as random
-// content; a sparse file gets its size without any data written.
-enum class ContentKind { Random, Zeros, Sparse };
+// What the file holds. Zeros, and one byte value repeated (Constant), go
+// through the same chunked writes as random content; a sparse file gets its
+// size without any data written.
+enum class ContentKind { Random, Zeros, Sparse, Constant };
+
+// Where a streaming run's bytes go instead of a file (a front end's standard
+// output): each call takes all of `data`, or says why not.
+class ByteSink {
+ public:
+  enum class Result { Written, Closed, Failed };  // Closed: the reader went away
+  virtual ~ByteSink() = default;
+  [[nodiscard]] virtual Result Write(std::span<const std::uint8_t> data) = 0;
+};
 
 // What a run does with the file: make it, or read an existing one and check
 // it against what a run with the same options would have made. Exact
@@ -43,7 +54,14 @@ struct RunOptions {
   int compressible = 0;   // continuous random content: per cent of each chunk made zero
   bool checksum = false;  // "<file>.sha256" beside the file, of the bytes it holds
   VerifyMode verify = VerifyMode::None;
-  int copy = 1;  // the k-th file of one size in a batch: "_k" ends its name from 2 on
+  int copy = 1;               // the k-th file of one size in a batch: "_k" ends its name from 2 on
+  std::uint8_t constant = 0;  // ContentKind::Constant: the byte every position holds
+  // The file's whole name in the job's folder, instead of the one made from
+  // its size ("" for that one).
+  std::string file_name{};
+  // Streams the bytes here, gathered into chunks and never synced, instead
+  // of writing a file. A reader that goes away ends the run as a Stop does.
+  ByteSink* sink = nullptr;
 };
 // Applies to every run from now on.
 void SetRunOptions(const RunOptions& options);
@@ -104,6 +122,8 @@ struct ByteValue {
 // Folder, then the separator ("/"; "\\" on Windows) unless the folder already
 // ends with one, then name and ".dat".
 std::string JoinJobPath(const std::string& folder, const std::string& name);
+// The same without ".dat": for a name given whole.
+std::string JoinPath(const std::string& folder, const std::string& name);
 
 // True when `path` names a folder (through symbolic links), asked through
 // the file layer; false for "" and for a name holding a NUL.

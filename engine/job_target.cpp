@@ -159,11 +159,15 @@ ByteValue ConvertByteValue(std::string_view label, const std::string& text) {
   return result;
 }
 
-std::string JoinJobPath(const std::string& folder, const std::string& name) {
+std::string JoinPath(const std::string& folder, const std::string& name) {
   std::string path = folder;
   if (path.empty() || kPathSeparators.find(path.back()) == std::string_view::npos)
     path.push_back(kPathSeparator);
-  return path.append(name).append(".dat");
+  return path.append(name);
+}
+
+std::string JoinJobPath(const std::string& folder, const std::string& name) {
+  return JoinPath(folder, name).append(".dat");
 }
 
 }  // namespace torvane::FileCreator

@@ -131,6 +131,12 @@ void BeginProcessing() {
     const JobSettings job = source->ReadJob();
     JobTarget target = ResolveTarget(job);
     if (g_run.options.copy > 1) target.name += "_" + std::to_string(g_run.options.copy);
+    // A name given whole carries its own ending: the path is the folder and it.
+    const std::string& given = g_run.options.file_name;
+    const auto path_of = [&](const std::string& folder) {
+      return given.empty() ? JoinJobPath(folder, target.name) : JoinPath(folder, given);
+    };
+    if (!given.empty()) target.name = given;
     if (!IsFolder(job.OutputFolder)) {
       // The folder is read again here and may have changed since the click;
       // an empty one would put the file at the root.
@@ -139,8 +145,10 @@ void BeginProcessing() {
       detail::FailRun(target.error);
     } else if (target.empty_file) {
       g_run.job_file_name = target.name;
-      g_run.job_file_path = JoinJobPath(job.OutputFolder, target.name);
-      if (g_run.options.verify == VerifyMode::None && g_run.options.checksum) {
+      g_run.job_file_path = path_of(job.OutputFolder);
+      if (g_run.options.sink != nullptr) {
+        g_run.bytes_kept = 0;  // nothing to stream
+      } else if (g_run.options.verify == VerifyMode::None && g_run.options.checksum) {
         // The empty file's checksum is as checkable as any other's.
         detail::TargetWriter target(g_run.job_file_path, g_run.options, false);
         if (target.opened() && target.Finish()) {
@@ -163,7 +171,7 @@ void BeginProcessing() {
       if (!low.ok || !high.ok) {
         detail::FailRun(!low.ok ? low.error : high.error);
       } else {
-        g_run.job_file_path = JoinJobPath(job.OutputFolder, target.name);
+        g_run.job_file_path = path_of(job.OutputFolder);
         ShowProgress(0);
         const RunOptions& options = g_run.options;
         const bool verifying = options.verify != VerifyMode::None;
@@ -172,7 +180,7 @@ void BeginProcessing() {
         // the run's outcome from the run state.
         if (options.verify == VerifyMode::Rules)
           (void)CheckLayout(low.value, high.value, job);
-        else if (options.content == ContentKind::Sparse && !verifying)
+        else if (options.content == ContentKind::Sparse && !verifying && options.sink == nullptr)
           (void)BuildSparse();
         else if (options.content != ContentKind::Random || !job.FixedLength)
           (void)BuildContinuous(low.value, high.value);

@@ -304,4 +304,34 @@ bool TargetWriter::Finish() {
   return true;
 }
 
+bool StreamWriter::Write(std::span<const std::uint8_t> data) {
+  if (!gather_) return Send(data);
+  if (gathered_.size() + data.size() > TargetWriter::kMaxGathered && !Flush()) return false;
+  gathered_.insert(gathered_.end(), data.begin(), data.end());
+  return true;
+}
+
+bool StreamWriter::Flush() {
+  if (gathered_.empty()) return true;
+  const bool sent = Send(gathered_);
+  gathered_.clear();
+  return sent;
+}
+
+bool StreamWriter::Send(std::span<const std::uint8_t> data) {
+  errno = 0;
+  switch (sink_.Write(data)) {
+    case ByteSink::Result::Written:
+      written_ += static_cast<ByteCount>(data.size());
+      return true;
+    case ByteSink::Result::Closed:
+      StopFlag = true;
+      g_run.stop_requested = true;
+      return false;
+    default:
+      FailRun(kStreamFailedMessage, errno);
+      return false;
+  }
+}
+
 }  // namespace torvane::FileCreator::detail

@@ -113,4 +113,31 @@ class TargetWriter {
   ByteCount written_ = 0;
 };
 
+// The bytes of a streaming run, handed to the front end's sink as they come
+// or, with `gather`, records gathered into writes of at most kMaxGathered
+// bytes; never synced: a stream has no file to check, size or sum. Offers
+// the builders what a TargetWriter does.
+class StreamWriter {
+ public:
+  StreamWriter(ByteSink& sink, bool gather) : sink_(sink), gather_(gather) {}
+  [[nodiscard]] bool emptied() const { return true; }
+  [[nodiscard]] bool opened() const { return true; }
+  ByteCount written() const { return written_; }
+  ByteCount handed() const { return written_ + static_cast<ByteCount>(gathered_.size()); }
+  [[nodiscard]] ByteCount held() const { return written_; }
+  // Gathers `data`, sending full writes on. A sink that fails fails the run
+  // with the reason; a reader that went away ends it as a Stop does, quietly.
+  [[nodiscard]] bool Write(std::span<const std::uint8_t> data);
+  [[nodiscard]] bool Flush();
+  [[nodiscard]] bool Finish() { return Flush(); }
+
+ private:
+  bool Send(std::span<const std::uint8_t> data);
+
+  ByteSink& sink_;
+  bool gather_;
+  std::vector<std::uint8_t> gathered_;
+  ByteCount written_ = 0;
+};
+
 }  // namespace torvane::FileCreator::detail

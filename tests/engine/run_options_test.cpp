@@ -248,6 +248,53 @@ TEST_F(OptionsTest, ChecksumDescribesTheFinishedFile) {
   }
 }
 
+// The front end's stream as a test holds it: every byte, each write's size,
+// and the reader going away (or the stream failing) at the k-th write.
+struct RecordingSink : ByteSink {
+  Result Write(std::span<const std::uint8_t> data) override {
+    if (++calls == end_at) return end;
+    bytes.append(data.begin(), data.end());
+    sizes.push_back(data.size());
+    return Result::Written;
+  }
+  std::string bytes;
+  Sizes sizes;
+  int calls = 0, end_at = 0;
+  Result end = Result::Closed;
+};
+
+// A stream carries the bytes the file would hold, in chunks, and no file is
+// made; a reader that goes away stops the run, a failing stream fails it. A
+// name given whole is the file's; one byte value fills every position.
+TEST_F(OptionsTest, StreamsNamesAndSingleValues) {
+  for (const bool fixed : {true, false}) {
+    Custom("130000", fixed);
+    const std::string file = Run({.sync = End}, "torvane");
+    std::filesystem::remove(JobFilePath());
+    for (const auto& [end_at, end, outcome] :
+         {std::tuple(0, ByteSink::Result::Closed, RunOutcome::Completed),
+          std::tuple(2, ByteSink::Result::Closed, RunOutcome::Stopped),
+          std::tuple(2, ByteSink::Result::Failed, RunOutcome::Failed)}) {
+      RecordingSink sink;
+      std::tie(sink.end_at, sink.end) = std::tie(end_at, end);
+      Run({.sink = &sink}, "torvane");
+      EXPECT_EQ(LastOutcome(), outcome) << fixed << end_at;
+      const Sizes whole = fixed ? Sizes{61440, 61440, 7120} : Sizes{61440, 61440, 4096, 3024};
+      EXPECT_EQ(sink.sizes, end_at == 0 ? whole : Sizes{61440}) << fixed << end_at;
+      EXPECT_TRUE(sink.bytes == file.substr(0, sink.bytes.size())) << fixed << end_at;
+      EXPECT_TRUE(std::filesystem::is_empty(dir.path()));
+    }
+  }
+  EXPECT_EQ(boxes.Texts().rbegin()[1], kStreamFailedMessage);
+
+  Custom("100000", false);
+  const std::string named = Run({.content = Constant, .constant = 'Z', .file_name = "a.bin"});
+  EXPECT_EQ(JobFilePath(), dir.File("a.bin"));
+  EXPECT_EQ(named, std::string(100000, 'Z'));
+  Run({.content = Constant, .verify = VerifyMode::Exact, .constant = 'Y', .file_name = "a.bin"});
+  EXPECT_EQ(boxes.Texts().rbegin()[1], DiffersMessage(dir.File("a.bin"), 0));
+}
+
 // Beyond 4 GiB a sparse file has its exact size while holding almost no
 // blocks (smaller sparse files are verified as zeros above: reading 5 GiB
 // back would only slow the suite).
