@@ -20,9 +20,15 @@ void PrepareConsole();
 // True when standard error is a terminal, where a progress line belongs.
 [[nodiscard]] bool StderrIsTerminal();
 
-// Ctrl-C (and Ctrl-Break on Windows) sets the flag that InterruptRequested()
-// reads, from then on; a second one ends the program at once.
+// Ctrl-C (SIGINT), SIGTERM and SIGHUP (on Windows Ctrl-C and Ctrl-Break,
+// taken as SIGINT) ask the run to stop: the first of them is what
+// InterruptSignal() reads from then on; a second of the same kind ends the
+// program at once. A signal ignored when the program starts (nohup) stays
+// ignored.
 void CatchInterrupt();
-[[nodiscard]] bool InterruptRequested();
+// The signal's number, or 0 while none came.
+[[nodiscard]] int InterruptSignal();
+// "SIGINT", "SIGTERM", "SIGHUP".
+[[nodiscard]] const char* SignalName(int signal);
 
 }  // namespace torvane::cli

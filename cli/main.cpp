@@ -2,6 +2,7 @@
 
 #include <cerrno>
 #include <chrono>
+#include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
@@ -14,6 +15,7 @@
 #include "cli/options.h"
 #include "cli/progress_line.h"
 #include "common/message_box.h"
+#include "common/number_locale.h"
 #include "common/services.h"
 #include "common/yield.h"
 #include "engine/file_creator.h"
@@ -130,7 +132,7 @@ class FixedJob : public JobSource {
 class InterruptPump : public EventPump {
  public:
   void PumpEvents() override {
-    if (InterruptRequested() && !asked_) {
+    if (InterruptSignal() != 0 && !asked_) {
       asked_ = true;
       FileCreator::RequestStop();
     }
@@ -161,8 +163,19 @@ int Report(FileCreator::RunOutcome outcome, FileCreator::VerifyMode verify, int 
       }
       return 0;
     }
-    case FileCreator::RunOutcome::Stopped:
-      return 130;
+    case FileCreator::RunOutcome::Stopped: {
+      // Only a signal stops a run here; a script learns which from the status.
+      const int signal = InterruptSignal() != 0 ? InterruptSignal() : SIGINT;
+      const ByteCount kept = FileCreator::BytesKept();
+      if (kept < 0)
+        std::fprintf(stderr, "%s: stopped by %s\n", kProgramName, SignalName(signal));
+      else
+        std::fprintf(stderr, "%s: stopped by %s: %s.dat holds %s of %s bytes\n", kProgramName,
+                     SignalName(signal), FileCreator::JobFileName().c_str(),
+                     FormatThousands(kept).c_str(),
+                     FormatThousands(FileCreator::TotalBytes()).c_str());
+      return 128 + signal;
+    }
     default:
       if (boxes_shown == 0)
         std::fprintf(stderr, "%s: could not create %s\n", kProgramName, path.c_str());
@@ -245,7 +258,7 @@ int Run(int argc, char** argv) {
     const int status = Report(outcome, options.run.verify, boxes.shown);
     worst = std::max(worst, status);
     done += file.size;
-    if (status == 130) break;                // Ctrl-C ends the batch: no more files
+    if (status > 128) break;                 // a signal ends the batch: no more files
     if (status != 0 && options.fill) break;  // the disk filled sooner
   }
   return worst;

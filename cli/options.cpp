@@ -212,8 +212,9 @@ void DescribeOptions(CLI::App& app, Options& options, Typed& typed) {
       "Creates one file of an exact size filled with cryptographically random content.");
   app.footer(
       "The file is named after its size (KB_1.dat, MB_144.dat, Byte_100.dat, Empty.dat);\n"
-      "its full path is printed on standard output. Ctrl-C stops the run, keeping whole\n"
-      "records or chunks (exit status 130). Bad input: exit status 2; a failed run: 1.");
+      "its full path is printed on standard output. Ctrl-C, SIGTERM and SIGHUP stop the\n"
+      "run, keeping whole records or chunks (exit status 128 + the signal's number: 130\n"
+      "for Ctrl-C). Bad input: exit status 2; a failed run: 1.");
   app.get_formatter()->column_width(30);
   // Our own -h and --version flags: CLI11's would show help even beside an
   // unknown option, which is refused here.

@@ -107,9 +107,19 @@ Cli::Cli(std::vector<std::string> args, const testing::TempDir& scratch, Streams
   std::vector<char*> argv;
   for (auto& a : args) argv.push_back(a.data());
   argv.push_back(nullptr);
+  // The signals the tests send take the program's own handling even when the
+  // test itself runs with them ignored (nohup), which the program keeps.
+  posix_spawnattr_t attributes;
+  posix_spawnattr_init(&attributes);
+  sigset_t stops;
+  sigemptyset(&stops);
+  for (int signal : {SIGINT, SIGTERM, SIGHUP}) sigaddset(&stops, signal);
+  posix_spawnattr_setsigdefault(&attributes, &stops);
+  posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGDEF);
   pid_t pid = -1;
-  if (posix_spawn(&pid, TORVANE_CLI_PATH, &actions, nullptr, argv.data(), environ) == 0)
+  if (posix_spawn(&pid, TORVANE_CLI_PATH, &actions, &attributes, argv.data(), environ) == 0)
     process_ = pid;
+  posix_spawnattr_destroy(&attributes);
   posix_spawn_file_actions_destroy(&actions);
 #endif
 }
@@ -118,14 +128,15 @@ Cli::~Cli() {
   if (!waited_) (void)Wait();
 }
 
-bool Cli::Interrupt() const {
+bool Cli::Interrupt(int signal) const {
   if (process_ == -1) return false;
 #ifdef _WIN32
+  (void)signal;
   if (GenerateConsoleCtrlEvent(CTRL_BREAK_EVENT, id_)) return true;
   TerminateProcess(reinterpret_cast<HANDLE>(process_), 1);
   return false;
 #else
-  return ::kill(static_cast<pid_t>(process_), SIGINT) == 0;
+  return ::kill(static_cast<pid_t>(process_), signal) == 0;
 #endif
 }
 
