@@ -6,10 +6,12 @@
 #include <io.h>
 #include <shellapi.h>
 #else
+#include <fcntl.h>
 #include <unistd.h>
 #endif
 
 #include <atomic>
+#include <cerrno>
 #include <csignal>
 #include <cstdio>
 
@@ -65,6 +67,15 @@ std::vector<std::string> Utf8Arguments(int argc, char** argv) {
 #else
   return std::vector<std::string>(argv + 1, argv + argc);
 #endif
+}
+
+bool OpenStandardStreams() {
+#ifndef _WIN32
+  // In order: open() takes the lowest free descriptor, the closed one.
+  for (int fd = 0; fd <= 2; ++fd)
+    if (fcntl(fd, F_GETFD) < 0 && errno == EBADF && open("/dev/null", O_RDWR) < 0) return false;
+#endif
+  return true;
 }
 
 void PrepareConsole() {

@@ -13,6 +13,12 @@ namespace torvane::cli {
 // there they are read from the wide command line instead.
 [[nodiscard]] std::vector<std::string> Utf8Arguments(int argc, char** argv);
 
+// Opens each of descriptors 0, 1 and 2 that the caller left closed on
+// /dev/null (POSIX): the first file opened would take it otherwise, and what
+// is meant for standard output or error would land in that file. False when
+// /dev/null cannot be opened.
+[[nodiscard]] bool OpenStandardStreams();
+
 // Makes the console show UTF-8 and the progress line's escape sequences
 // (Windows); nothing to do on POSIX terminals.
 void PrepareConsole();

@@ -184,6 +184,11 @@ int Report(FileCreator::RunOutcome outcome, FileCreator::VerifyMode verify, int 
 }
 
 int Run(int argc, char** argv) {
+  if (!OpenStandardStreams()) {
+    std::fprintf(stderr, "%s: /dev/null could not be opened: %s\n", kProgramName,
+                 std::strerror(errno));
+    return 1;
+  }
   PrepareConsole();
   const ParseResult parsed = ParseCommandLine(Utf8Arguments(argc, argv));
   if (!parsed.ok) {

@@ -100,9 +100,13 @@ Cli::Cli(std::vector<std::string> args, const testing::TempDir& scratch, Streams
   posix_spawn_file_actions_t actions;
   posix_spawn_file_actions_init(&actions);
   posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
-  posix_spawn_file_actions_addopen(&actions, 1, out_.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-  posix_spawn_file_actions_addopen(&actions, 2, err_.c_str(), O_RDWR | O_CREAT | O_TRUNC | O_NOCTTY,
-                                   0600);
+  for (const auto& [fd, path] : {std::pair{1, out_}, std::pair{2, err_}}) {
+    if (path == "&-")
+      posix_spawn_file_actions_addclose(&actions, fd);
+    else
+      posix_spawn_file_actions_addopen(&actions, fd, path.c_str(),
+                                       O_RDWR | O_CREAT | O_TRUNC | O_NOCTTY, 0600);
+  }
   args.insert(args.begin(), TORVANE_CLI_PATH);
   std::vector<char*> argv;
   for (auto& a : args) argv.push_back(a.data());

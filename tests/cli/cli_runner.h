@@ -98,8 +98,8 @@ class SmallDisk {
 class Cli {
  public:
   struct Streams {
-    // "" a file in the scratch folder, which Wait() reads back; anything
-    // else (/dev/full, a terminal) is left to the test.
+    // "" a file in the scratch folder, which Wait() reads back; "&-" closed
+    // (POSIX); anything else (/dev/full, a terminal) is left to the test.
     std::string out;
     std::string err;
   };

@@ -46,6 +46,21 @@ TEST(CliSafety, APathThatCannotBePrintedIsAFailedRun) {
   EXPECT_EQ(done.status, 1);
   EXPECT_NE(done.err.find("No space left on device"), std::string::npos) << done.err;
 }
+
+// With standard error closed the data file would take descriptor 2, and the
+// message about the folder at the checksum's name would land in it.
+TEST(CliSafety, AClosedStandardErrorKeepsMessagesOutOfTheFile) {
+  TempDir dir, clean, scratch;
+  const std::vector<std::string> args = {"-q",       "-s",         "1MiB",   "--checksum",
+                                         "--layout", "continuous", "--seed", "closed"};
+  std::filesystem::create_directory(dir.File("MB_1.dat.sha256"));
+  std::vector<std::string> line = {"-o", dir.Utf8()};
+  line.insert(line.end(), args.begin(), args.end());
+  EXPECT_EQ(Cli(line, scratch, {"", "&-"}).Wait().status, 1);
+  line[1] = clean.Utf8();
+  ASSERT_EQ(Cli(line, scratch).Wait().status, 0);
+  EXPECT_TRUE(ReadFileBytes(dir.File("MB_1.dat")) == ReadFileBytes(clean.File("MB_1.dat")));
+}
 #endif
 
 // The second run meets the first one's lock, says so and touches nothing;
