@@ -142,6 +142,16 @@ class InterruptPump : public EventPump {
   bool asked_ = false;
 };
 
+// Writes `text` to standard output, flushed. A script that did not get it
+// has no success: a failure is said on standard error, naming `what`.
+bool PrintOut(const std::string& text, const std::string& what) {
+  errno = 0;
+  if (std::fputs(text.c_str(), stdout) >= 0 && std::fflush(stdout) == 0) return true;
+  std::fprintf(stderr, "%s: %s could not be written to standard output: %s\n", kProgramName,
+               what.c_str(), errno != 0 ? std::strerror(errno) : "unknown error");
+  return false;
+}
+
 // What one file's run tells the user; returns its exit status.
 int Report(FileCreator::RunOutcome outcome, FileCreator::VerifyMode verify, int boxes_shown) {
   const std::string& path = FileCreator::JobFilePath();
@@ -152,16 +162,9 @@ int Report(FileCreator::RunOutcome outcome, FileCreator::VerifyMode verify, int 
                      "%s: checked the size and the layout only: without --seed the content "
                      "itself cannot be made again\n",
                      kProgramName);
-      // A script reads the path from here: one it did not get is no success.
-      errno = 0;
+      // A script reads the path from here.
       const char* ok = verify != FileCreator::VerifyMode::None ? "OK " : "";
-      if (std::printf("%s%s\n", ok, path.c_str()) < 0 || std::fflush(stdout) != 0) {
-        std::fprintf(stderr, "%s: the path of %s could not be written to standard output: %s\n",
-                     kProgramName, path.c_str(),
-                     errno != 0 ? std::strerror(errno) : "unknown error");
-        return 1;
-      }
-      return 0;
+      return PrintOut(ok + path + "\n", "the path of " + path) ? 0 : 1;
     }
     case FileCreator::RunOutcome::Stopped: {
       // Only a signal stops a run here; a script learns which from the status.
@@ -195,13 +198,10 @@ int Run(int argc, char** argv) {
     std::fprintf(stderr, "%s: %s\n", kProgramName, parsed.error.c_str());
     return 2;
   }
-  if (parsed.options.help) {
-    std::fputs(UsageText().c_str(), stdout);
-    return 0;
-  }
+  if (parsed.options.help) return PrintOut(UsageText(), "the help text") ? 0 : 1;
   if (parsed.options.version) {
-    std::printf("%s %s\n", kProgramName, TORVANE_VERSION);
-    return 0;
+    const std::string version = std::string(kProgramName) + " " + TORVANE_VERSION + "\n";
+    return PrintOut(version, "the version") ? 0 : 1;
   }
 
   const Options& options = parsed.options;
