@@ -240,6 +240,7 @@ int Run(int argc, char** argv) {
   for (const BatchFile& file : files) all += file.size;
   ByteCount done = 0;
   int worst = 0;
+  int made = 0;
   for (std::size_t i = 0; i < files.size(); ++i) {
     const BatchFile& file = files[i];
     source.Set(file.job);
@@ -263,9 +264,16 @@ int Run(int argc, char** argv) {
     const int status = Report(outcome, options.run.verify, boxes.shown);
     worst = std::max(worst, status);
     done += file.size;
-    if (status > 128) break;                 // a signal ends the batch: no more files
-    if (status != 0 && options.fill) break;  // the disk filled sooner
+    // A failure or a signal ends the batch: the next files would most likely
+    // meet the same full disk, and a stop means no more files.
+    if (status != 0) break;
+    ++made;
   }
+  const int count = static_cast<int>(files.size());
+  if (worst != 0 && made + 1 < count)
+    std::fprintf(stderr, "%s: %d of %d files %s; %d not begun\n", kProgramName, made, count,
+                 options.run.verify != FileCreator::VerifyMode::None ? "checked" : "made",
+                 count - made - 1);
   return worst;
 }
 
