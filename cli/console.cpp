@@ -6,10 +6,12 @@
 #include <io.h>
 #include <shellapi.h>
 #else
+#include <fcntl.h>
 #include <unistd.h>
 #endif
 
 #include <atomic>
+#include <cerrno>
 #include <csignal>
 #include <cstdio>
 
@@ -17,9 +19,19 @@ namespace torvane::cli {
 namespace {
 
 // Set from a signal handler (POSIX) or the console's handler thread
-// (Windows): lock-free either way.
-std::atomic<bool> g_interrupted{false};
-static_assert(std::atomic<bool>::is_always_lock_free);
+// (Windows): lock-free either way. The first signal stays.
+std::atomic<int> g_signal{0};
+static_assert(std::atomic<int>::is_always_lock_free);
+
+// True for the first one.
+bool Note(int signal) {
+  int none = 0;
+  return g_signal.compare_exchange_strong(none, signal);
+}
+
+#ifndef _WIN32
+void OnSignal(int signal) { (void)Note(signal); }
+#endif
 
 #ifdef _WIN32
 std::string ToUtf8(const wchar_t* text) {
@@ -35,14 +47,7 @@ BOOL WINAPI OnConsoleEvent(DWORD event) {
   if (event != CTRL_C_EVENT && event != CTRL_BREAK_EVENT) return FALSE;
   // The second one goes on to the default handler, which ends the process;
   // what was written stays.
-  return g_interrupted.exchange(true) ? FALSE : TRUE;
-}
-#else
-void OnInterrupt(int) {
-  g_interrupted = true;
-  // A second Ctrl-C ends the program at once; what was written stays (synced
-  // already, except under --sync end, where the kernel writes it back later).
-  std::signal(SIGINT, SIG_DFL);
+  return Note(SIGINT) ? TRUE : FALSE;
 }
 #endif
 
@@ -62,6 +67,15 @@ std::vector<std::string> Utf8Arguments(int argc, char** argv) {
 #else
   return std::vector<std::string>(argv + 1, argv + argc);
 #endif
+}
+
+bool OpenStandardStreams() {
+#ifndef _WIN32
+  // In order: open() takes the lowest free descriptor, the closed one.
+  for (int fd = 0; fd <= 2; ++fd)
+    if (fcntl(fd, F_GETFD) < 0 && errno == EBADF && open("/dev/null", O_RDWR) < 0) return false;
+#endif
+  return true;
 }
 
 void PrepareConsole() {
@@ -86,14 +100,34 @@ void CatchInterrupt() {
 #ifdef _WIN32
   SetConsoleCtrlHandler(OnConsoleEvent, TRUE);
 #else
+  // SA_RESETHAND: a second signal of the same kind ends the program at once;
+  // what was written stays (synced already, except under --sync end, where
+  // the kernel writes it back later).
   struct sigaction action {};
-  action.sa_handler = OnInterrupt;
+  action.sa_handler = OnSignal;
   sigemptyset(&action.sa_mask);
-  action.sa_flags = SA_RESTART;
-  sigaction(SIGINT, &action, nullptr);
+  action.sa_flags = SA_RESTART | SA_RESETHAND;
+  for (int signal : {SIGINT, SIGTERM, SIGHUP}) {
+    struct sigaction old {};
+    if (sigaction(signal, nullptr, &old) == 0 && old.sa_handler == SIG_IGN) continue;
+    sigaction(signal, &action, nullptr);
+  }
 #endif
 }
 
-bool InterruptRequested() { return g_interrupted; }
+int InterruptSignal() { return g_signal; }
+
+const char* SignalName(int signal) {
+  switch (signal) {
+    case SIGTERM:
+      return "SIGTERM";
+#ifdef SIGHUP
+    case SIGHUP:
+      return "SIGHUP";
+#endif
+    default:
+      return "SIGINT";
+  }
+}
 
 }  // namespace torvane::cli

@@ -13,6 +13,12 @@ namespace torvane::cli {
 // there they are read from the wide command line instead.
 [[nodiscard]] std::vector<std::string> Utf8Arguments(int argc, char** argv);
 
+// Opens each of descriptors 0, 1 and 2 that the caller left closed on
+// /dev/null (POSIX): the first file opened would take it otherwise, and what
+// is meant for standard output or error would land in that file. False when
+// /dev/null cannot be opened.
+[[nodiscard]] bool OpenStandardStreams();
+
 // Makes the console show UTF-8 and the progress line's escape sequences
 // (Windows); nothing to do on POSIX terminals.
 void PrepareConsole();
@@ -20,9 +26,15 @@ void PrepareConsole();
 // True when standard error is a terminal, where a progress line belongs.
 [[nodiscard]] bool StderrIsTerminal();
 
-// Ctrl-C (and Ctrl-Break on Windows) sets the flag that InterruptRequested()
-// reads, from then on; a second one ends the program at once.
+// Ctrl-C (SIGINT), SIGTERM and SIGHUP (on Windows Ctrl-C and Ctrl-Break,
+// taken as SIGINT) ask the run to stop: the first of them is what
+// InterruptSignal() reads from then on; a second of the same kind ends the
+// program at once. A signal ignored when the program starts (nohup) stays
+// ignored.
 void CatchInterrupt();
-[[nodiscard]] bool InterruptRequested();
+// The signal's number, or 0 while none came.
+[[nodiscard]] int InterruptSignal();
+// "SIGINT", "SIGTERM", "SIGHUP".
+[[nodiscard]] const char* SignalName(int signal);
 
 }  // namespace torvane::cli

@@ -2,6 +2,7 @@
 
 #include <cerrno>
 #include <chrono>
+#include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
@@ -14,6 +15,7 @@
 #include "cli/options.h"
 #include "cli/progress_line.h"
 #include "common/message_box.h"
+#include "common/number_locale.h"
 #include "common/services.h"
 #include "common/yield.h"
 #include "engine/file_creator.h"
@@ -130,7 +132,7 @@ class FixedJob : public JobSource {
 class InterruptPump : public EventPump {
  public:
   void PumpEvents() override {
-    if (InterruptRequested() && !asked_) {
+    if (InterruptSignal() != 0 && !asked_) {
       asked_ = true;
       FileCreator::RequestStop();
     }
@@ -139,6 +141,16 @@ class InterruptPump : public EventPump {
  private:
   bool asked_ = false;
 };
+
+// Writes `text` to standard output, flushed. A script that did not get it
+// has no success: a failure is said on standard error, naming `what`.
+bool PrintOut(const std::string& text, const std::string& what) {
+  errno = 0;
+  if (std::fputs(text.c_str(), stdout) >= 0 && std::fflush(stdout) == 0) return true;
+  std::fprintf(stderr, "%s: %s could not be written to standard output: %s\n", kProgramName,
+               what.c_str(), errno != 0 ? std::strerror(errno) : "unknown error");
+  return false;
+}
 
 // What one file's run tells the user; returns its exit status.
 int Report(FileCreator::RunOutcome outcome, FileCreator::VerifyMode verify, int boxes_shown) {
@@ -150,19 +162,23 @@ int Report(FileCreator::RunOutcome outcome, FileCreator::VerifyMode verify, int 
                      "%s: checked the size and the layout only: without --seed the content "
                      "itself cannot be made again\n",
                      kProgramName);
-      // A script reads the path from here: one it did not get is no success.
-      errno = 0;
+      // A script reads the path from here.
       const char* ok = verify != FileCreator::VerifyMode::None ? "OK " : "";
-      if (std::printf("%s%s\n", ok, path.c_str()) < 0 || std::fflush(stdout) != 0) {
-        std::fprintf(stderr, "%s: the path of %s could not be written to standard output: %s\n",
-                     kProgramName, path.c_str(),
-                     errno != 0 ? std::strerror(errno) : "unknown error");
-        return 1;
-      }
-      return 0;
+      return PrintOut(ok + path + "\n", "the path of " + path) ? 0 : 1;
     }
-    case FileCreator::RunOutcome::Stopped:
-      return 130;
+    case FileCreator::RunOutcome::Stopped: {
+      // Only a signal stops a run here; a script learns which from the status.
+      const int signal = InterruptSignal() != 0 ? InterruptSignal() : SIGINT;
+      const ByteCount kept = FileCreator::BytesKept();
+      if (kept < 0)
+        std::fprintf(stderr, "%s: stopped by %s\n", kProgramName, SignalName(signal));
+      else
+        std::fprintf(stderr, "%s: stopped by %s: %s.dat holds %s of %s bytes\n", kProgramName,
+                     SignalName(signal), FileCreator::JobFileName().c_str(),
+                     FormatThousands(kept).c_str(),
+                     FormatThousands(FileCreator::TotalBytes()).c_str());
+      return 128 + signal;
+    }
     default:
       if (boxes_shown == 0)
         std::fprintf(stderr, "%s: could not create %s\n", kProgramName, path.c_str());
@@ -171,19 +187,21 @@ int Report(FileCreator::RunOutcome outcome, FileCreator::VerifyMode verify, int 
 }
 
 int Run(int argc, char** argv) {
+  if (!OpenStandardStreams()) {
+    std::fprintf(stderr, "%s: /dev/null could not be opened: %s\n", kProgramName,
+                 std::strerror(errno));
+    return 1;
+  }
   PrepareConsole();
   const ParseResult parsed = ParseCommandLine(Utf8Arguments(argc, argv));
   if (!parsed.ok) {
     std::fprintf(stderr, "%s: %s\n", kProgramName, parsed.error.c_str());
     return 2;
   }
-  if (parsed.options.help) {
-    std::fputs(UsageText().c_str(), stdout);
-    return 0;
-  }
+  if (parsed.options.help) return PrintOut(UsageText(), "the help text") ? 0 : 1;
   if (parsed.options.version) {
-    std::printf("%s %s\n", kProgramName, TORVANE_VERSION);
-    return 0;
+    const std::string version = std::string(kProgramName) + " " + TORVANE_VERSION + "\n";
+    return PrintOut(version, "the version") ? 0 : 1;
   }
 
   const Options& options = parsed.options;
@@ -222,6 +240,7 @@ int Run(int argc, char** argv) {
   for (const BatchFile& file : files) all += file.size;
   ByteCount done = 0;
   int worst = 0;
+  int made = 0;
   for (std::size_t i = 0; i < files.size(); ++i) {
     const BatchFile& file = files[i];
     source.Set(file.job);
@@ -245,9 +264,16 @@ int Run(int argc, char** argv) {
     const int status = Report(outcome, options.run.verify, boxes.shown);
     worst = std::max(worst, status);
     done += file.size;
-    if (status == 130) break;                // Ctrl-C ends the batch: no more files
-    if (status != 0 && options.fill) break;  // the disk filled sooner
+    // A failure or a signal ends the batch: the next files would most likely
+    // meet the same full disk, and a stop means no more files.
+    if (status != 0) break;
+    ++made;
   }
+  const int count = static_cast<int>(files.size());
+  if (worst != 0 && made + 1 < count)
+    std::fprintf(stderr, "%s: %d of %d files %s; %d not begun\n", kProgramName, made, count,
+                 options.run.verify != FileCreator::VerifyMode::None ? "checked" : "made",
+                 count - made - 1);
   return worst;
 }
 

@@ -150,14 +150,19 @@ std::vector<std::string> SplitOutsideParentheses(const std::string& text) {
   return parts;
 }
 
-// Decimal digits only: CLI11 alone would also read "0x1F" and "010" (octal).
-CLI::Validator ByteText() {
+// A whole number from `low` to `high`, in decimal digits only: CLI11 alone
+// would also read "0x1F", "0b11" and "010" (octal).
+CLI::Validator DecimalIn(int low, int high) {
   return CLI::Validator(
-      [](std::string& text) -> std::string {
+      [low, high](std::string& text) -> std::string {
         const std::string digits(TrimBlanks(text));
-        if (!AllDigits(digits) || digits.size() > 3 || std::atoi(digits.c_str()) > 255)
-          return "must be a whole number from 0 to 255: " + text;
-        text = std::to_string(std::atoi(digits.c_str()));
+        int value = 0;
+        const std::errc error =
+            std::from_chars(digits.data(), digits.data() + digits.size(), value).ec;
+        if (!AllDigits(digits) || error != std::errc() || value < low || value > high)
+          return "must be a whole number from " + std::to_string(low) + " to " +
+                 std::to_string(high) + ": " + text;
+        text = std::to_string(value);
         return {};
       },
       "");
@@ -190,6 +195,8 @@ struct Typed {
   std::vector<std::string> sizeTexts;
   std::string reserveText = "64MiB";
   std::string maxFileText;
+  CLI::Option* reserve = nullptr;
+  CLI::Option* maxFile = nullptr;
   bool noSpaceCheck = false;
   CLI::Option* count = nullptr;
   int low = 0;
@@ -212,8 +219,9 @@ void DescribeOptions(CLI::App& app, Options& options, Typed& typed) {
       "Creates one file of an exact size filled with cryptographically random content.");
   app.footer(
       "The file is named after its size (KB_1.dat, MB_144.dat, Byte_100.dat, Empty.dat);\n"
-      "its full path is printed on standard output. Ctrl-C stops the run, keeping whole\n"
-      "records or chunks (exit status 130). Bad input: exit status 2; a failed run: 1.");
+      "its full path is printed on standard output. Ctrl-C, SIGTERM and SIGHUP stop the\n"
+      "run, keeping whole records or chunks (exit status 128 + the signal's number: 130\n"
+      "for Ctrl-C). Bad input: exit status 2; a failed run: 1.");
   app.get_formatter()->column_width(30);
   // Our own -h and --version flags: CLI11's would show help even beside an
   // unknown option, which is refused here.
@@ -240,27 +248,28 @@ void DescribeOptions(CLI::App& app, Options& options, Typed& typed) {
                    ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll)
                    ->type_name("LENGTH[UNIT][+-BYTES]");
   typed.count = app.add_option("--count", options.count, "make N files of each size (_2, _3 ...)")
-                    ->check(CLI::Range(1, static_cast<int>(FileCreator::kMaxFiles)).description(""))
+                    ->transform(DecimalIn(1, static_cast<int>(FileCreator::kMaxFiles)))
                     ->type_name("N");
   app.add_flag("--fill", options.fill,
                "one file that takes the folder's free space down to --reserve, named by its "
                "byte count");
-  app.add_option("--reserve", typed.reserveText,
-                 "with --fill: space left free (default 64MiB, so that the system and other "
-                 "programs can still write)")
-      ->check(SizeText())
-      ->type_name("SIZE");
-  app.add_option("--max-file-size", typed.maxFileText,
-                 "with --fill: as many files of at most this size as fill it")
-      ->check(SizeText())
-      ->type_name("SIZE");
+  typed.reserve =
+      app.add_option("--reserve", typed.reserveText,
+                     "with --fill: space left free (default 64MiB, so that the system and other "
+                     "programs can still write)")
+          ->check(SizeText())
+          ->type_name("SIZE");
+  typed.maxFile = app.add_option("--max-file-size", typed.maxFileText,
+                                 "with --fill: as many files of at most this size as fill it")
+                      ->check(SizeText())
+                      ->type_name("SIZE");
   app.add_flag("--no-space-check", typed.noSpaceCheck,
                "write even when the free space looks too small");
   typed.shaping.push_back(app.add_option("--low", typed.low, "lowest byte value, default 0")
-                              ->transform(ByteText())
+                              ->transform(DecimalIn(0, 255))
                               ->type_name("N"));
   typed.shaping.push_back(app.add_option("--high", typed.high, "highest byte value, default 255")
-                              ->transform(ByteText())
+                              ->transform(DecimalIn(0, 255))
                               ->type_name("N"));
   typed.layout =
       OneOf<bool>(app.add_option("--layout", job.FixedLength, "default fixed (80-byte records)"),
@@ -297,7 +306,7 @@ void DescribeOptions(CLI::App& app, Options& options, Typed& typed) {
   typed.compressible =
       app.add_option("--compressible", options.run.compressible,
                      "continuous random content: this per cent of each chunk is zero bytes")
-          ->check(CLI::Range(0, 100))
+          ->transform(DecimalIn(0, 100))
           ->type_name("PCT");
   app.add_flag("-q,--quiet", options.quiet, "no progress display");
   app.add_flag("-h,--help", options.help, "this text");
@@ -355,6 +364,11 @@ ParseResult ParseCommandLine(const std::vector<std::string>& args) {
   if (options.fill && typed.count->count() > 0)
     return fail("--fill and --count exclude each other");
   if (options.fill && typed.verify) return fail("--fill makes files: drop --verify");
+  if (options.fill && options.run.content == FileCreator::ContentKind::Sparse)
+    return fail("--fill takes up the free space: --content sparse fills nothing");
+  for (const CLI::Option* fillOnly : {typed.reserve, typed.maxFile})
+    if (!options.fill && fillOnly->count() > 0)
+      return fail(fillOnly->get_name() + " applies to --fill only");
   options.space_check = !typed.noSpaceCheck;
   std::string error;
   const auto reserve = SizeInBytes(typed.reserveText, error);
@@ -363,6 +377,7 @@ ParseResult ParseCommandLine(const std::vector<std::string>& args) {
   if (!typed.maxFileText.empty()) {
     const auto most = SizeInBytes(typed.maxFileText, error);
     if (!most) return fail("--max-file-size: " + error);
+    if (*most == 0) return fail("--max-file-size must be larger than 0");
     options.max_file_size = *most;
   }
   if (options.run.content != FileCreator::ContentKind::Random) {

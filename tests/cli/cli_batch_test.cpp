@@ -128,12 +128,31 @@ TEST_F(Batch, MakesEachSizeCountTimesWithItsOwnContent) {
   EXPECT_NE(ReadFileBytes(dir.File("KB_1.dat")), ReadFileBytes(dir.File("KB_1_2.dat")));
 }
 
-// A file that fails does not stop the others; the worst status is the run's.
-TEST_F(Batch, ExitsWithTheWorstStatus) {
+// The first file that fails ends the batch: the files after it are not
+// begun, and the last line says how many were made. A folder at the second
+// name; a small disk that fills with twenty files to go.
+TEST_F(Batch, TheFirstFailedFileEndsTheBatch) {
   fs::create_directory(dir.File("KB_2.dat"));
   const Finished done = Run({"-s", "1KB,2KB,3KB"});
   EXPECT_EQ(done.status, 1);
-  EXPECT_EQ(done.out, dir.File("KB_1.dat") + kEol + dir.File("KB_3.dat") + kEol);
+  EXPECT_EQ(done.out, dir.File("KB_1.dat") + kEol);
+  EXPECT_TRUE(done.err.ends_with(std::string("torvane-cli: 1 of 3 files made; 1 not begun") + kEol))
+      << done.err;
+  EXPECT_FALSE(fs::exists(dir.File("KB_3.dat")));
+#ifndef _WIN32
+  SmallDisk disk("5m");
+  if (!disk.mounted()) GTEST_SKIP() << "mounting a small file system needs root";
+  const std::string folder = disk.dir().Utf8();
+  const Finished full = Run({"-s", "1MiB", "--count", "20", "--no-space-check"}, folder);
+  EXPECT_EQ(full.status, 1);
+  const int made = static_cast<int>(std::count(full.out.begin(), full.out.end(), '\n'));
+  EXPECT_TRUE(made > 0 && made < 20) << full.out;
+  EXPECT_TRUE(full.err.ends_with("torvane-cli: " + std::to_string(made) + " of 20 files made; " +
+                                 std::to_string(19 - made) + " not begun\n"))
+      << full.err;
+  const auto files = std::distance(fs::directory_iterator(folder), fs::directory_iterator());
+  EXPECT_LE(files, made + 1);
+#endif
 }
 
 // Ctrl-C in the second of three: the first whole, the second whole chunks,
@@ -151,6 +170,8 @@ TEST_F(Batch, CtrlCEndsTheBatchWithTheFileInHand) {
   if (!run.Interrupt()) GTEST_SKIP() << "no console event can be sent here (wine)";
   const Finished done = run.Wait();
   EXPECT_EQ(done.status, 130);
+  EXPECT_TRUE(done.err.ends_with(std::string("torvane-cli: 1 of 3 files made; 1 not begun") + kEol))
+      << done.err;
   EXPECT_EQ(fs::file_size(dir.File("MB_16.dat")), 16u << 20);
   EXPECT_EQ(fs::file_size(second) % 61440, 0u);
   EXPECT_LT(fs::file_size(second), 16u << 20);

@@ -100,16 +100,30 @@ Cli::Cli(std::vector<std::string> args, const testing::TempDir& scratch, Streams
   posix_spawn_file_actions_t actions;
   posix_spawn_file_actions_init(&actions);
   posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
-  posix_spawn_file_actions_addopen(&actions, 1, out_.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-  posix_spawn_file_actions_addopen(&actions, 2, err_.c_str(), O_RDWR | O_CREAT | O_TRUNC | O_NOCTTY,
-                                   0600);
+  for (const auto& [fd, path] : {std::pair{1, out_}, std::pair{2, err_}}) {
+    if (path == "&-")
+      posix_spawn_file_actions_addclose(&actions, fd);
+    else
+      posix_spawn_file_actions_addopen(&actions, fd, path.c_str(),
+                                       O_RDWR | O_CREAT | O_TRUNC | O_NOCTTY, 0600);
+  }
   args.insert(args.begin(), TORVANE_CLI_PATH);
   std::vector<char*> argv;
   for (auto& a : args) argv.push_back(a.data());
   argv.push_back(nullptr);
+  // The signals the tests send take the program's own handling even when the
+  // test itself runs with them ignored (nohup), which the program keeps.
+  posix_spawnattr_t attributes;
+  posix_spawnattr_init(&attributes);
+  sigset_t stops;
+  sigemptyset(&stops);
+  for (int signal : {SIGINT, SIGTERM, SIGHUP}) sigaddset(&stops, signal);
+  posix_spawnattr_setsigdefault(&attributes, &stops);
+  posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGDEF);
   pid_t pid = -1;
-  if (posix_spawn(&pid, TORVANE_CLI_PATH, &actions, nullptr, argv.data(), environ) == 0)
+  if (posix_spawn(&pid, TORVANE_CLI_PATH, &actions, &attributes, argv.data(), environ) == 0)
     process_ = pid;
+  posix_spawnattr_destroy(&attributes);
   posix_spawn_file_actions_destroy(&actions);
 #endif
 }
@@ -118,14 +132,15 @@ Cli::~Cli() {
   if (!waited_) (void)Wait();
 }
 
-bool Cli::Interrupt() const {
+bool Cli::Interrupt(int signal) const {
   if (process_ == -1) return false;
 #ifdef _WIN32
+  (void)signal;
   if (GenerateConsoleCtrlEvent(CTRL_BREAK_EVENT, id_)) return true;
   TerminateProcess(reinterpret_cast<HANDLE>(process_), 1);
   return false;
 #else
-  return ::kill(static_cast<pid_t>(process_), SIGINT) == 0;
+  return ::kill(static_cast<pid_t>(process_), signal) == 0;
 #endif
 }
 

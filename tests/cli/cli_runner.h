@@ -3,6 +3,7 @@
 // Runs the real torvane-cli binary in the background, its standard output
 // and error going to files (or a terminal) that the test reads afterwards.
 
+#include <csignal>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -97,8 +98,8 @@ class SmallDisk {
 class Cli {
  public:
   struct Streams {
-    // "" a file in the scratch folder, which Wait() reads back; anything
-    // else (/dev/full, a terminal) is left to the test.
+    // "" a file in the scratch folder, which Wait() reads back; "&-" closed
+    // (POSIX); anything else (/dev/full, a terminal) is left to the test.
     std::string out;
     std::string err;
   };
@@ -107,10 +108,11 @@ class Cli {
   ~Cli();
   Cli(const Cli&) = delete;
   Cli& operator=(const Cli&) = delete;
-  // Ctrl-C (SIGINT); on Windows Ctrl-Break, as a console sends it to the
-  // program's own process group. False, the program ended, where no such
-  // event can be sent: wine's consoles refuse GenerateConsoleCtrlEvent.
-  [[nodiscard]] bool Interrupt() const;
+  // Sends `signal` (Ctrl-C: SIGINT); on Windows always Ctrl-Break, as a
+  // console sends it to the program's own process group. False, the program
+  // ended, where no such event can be sent: wine's consoles refuse
+  // GenerateConsoleCtrlEvent.
+  [[nodiscard]] bool Interrupt(int signal = SIGINT) const;
   Finished Wait();
 
  private:

@@ -32,12 +32,12 @@ void WaitForBytes(const std::string& path, std::uintmax_t bytes) {
 }
 
 #ifndef _WIN32  // a terminal (pty), /dev/full and a small mounted disk: Linux only
-// The last progress line a terminal shows: after the last carriage return
-// that does not end a line.
-std::string LastProgressLine(std::string screen) {
-  while (screen.size() >= 2 && screen.compare(screen.size() - 2, 2, "\r\n") == 0)
-    screen.resize(screen.size() - 2);
-  return screen.substr(screen.rfind('\r') + 1);
+// The last progress line a terminal shows: each is drawn as "\r" line "\033[K".
+std::string LastProgressLine(const std::string& screen) {
+  const std::size_t end = screen.rfind("\033[K");
+  if (end == std::string::npos) return {};
+  const std::size_t start = screen.rfind('\r', end) + 1;
+  return screen.substr(start, end - start);
 }
 
 TEST(CliSafety, APathThatCannotBePrintedIsAFailedRun) {
@@ -45,6 +45,21 @@ TEST(CliSafety, APathThatCannotBePrintedIsAFailedRun) {
   const Finished done = Cli({"-q", "-o", dir.Utf8(), "-p", "0"}, scratch, {"/dev/full", ""}).Wait();
   EXPECT_EQ(done.status, 1);
   EXPECT_NE(done.err.find("No space left on device"), std::string::npos) << done.err;
+}
+
+// With standard error closed the data file would take descriptor 2, and the
+// message about the folder at the checksum's name would land in it.
+TEST(CliSafety, AClosedStandardErrorKeepsMessagesOutOfTheFile) {
+  TempDir dir, clean, scratch;
+  const std::vector<std::string> args = {"-q",       "-s",         "1MiB",   "--checksum",
+                                         "--layout", "continuous", "--seed", "closed"};
+  std::filesystem::create_directory(dir.File("MB_1.dat.sha256"));
+  std::vector<std::string> line = {"-o", dir.Utf8()};
+  line.insert(line.end(), args.begin(), args.end());
+  EXPECT_EQ(Cli(line, scratch, {"", "&-"}).Wait().status, 1);
+  line[1] = clean.Utf8();
+  ASSERT_EQ(Cli(line, scratch).Wait().status, 0);
+  EXPECT_TRUE(ReadFileBytes(dir.File("MB_1.dat")) == ReadFileBytes(clean.File("MB_1.dat")));
 }
 #endif
 
@@ -74,49 +89,52 @@ TEST(CliSafety, ASecondRunOnTheSameFileIsRefused) {
 
 #ifndef _WIN32
 struct EndRow {
-  const char* name;
+  const char* name;  // the signal's, for a row that sends one
   std::vector<std::string> args;
-  bool interrupt;        // Ctrl-C on an ordinary disk; otherwise the small disk fills
+  int signal;            // sent on an ordinary disk; 0: the small disk fills
   std::uintmax_t whole;  // the file holds a multiple of this
 };
 std::ostream& operator<<(std::ostream& out, const EndRow& row) { return out << row.name; }
 
 class EndedEarly : public ::testing::TestWithParam<EndRow> {};
 
-// A run that ends before its size (a full disk, Ctrl-C) keeps whole records
-// or chunks, names its reason, and its last progress line states the bytes
-// the file holds, not the last periodic count.
-TEST_P(EndedEarly, LastProgressLineIsWhatTheFileHolds) {
+// A run that ends before its size (a full disk, a signal) keeps whole
+// records or chunks, names its reason, and its last progress line states
+// the bytes the file holds, not the last periodic count.
+TEST_P(EndedEarly, SaysWhatTheFileHolds) {
   const EndRow& row = GetParam();
   SmallDisk disk("1m");
-  if (!row.interrupt && !disk.mounted()) GTEST_SKIP() << "mounting a small file system needs root";
+  if (!row.signal && !disk.mounted()) GTEST_SKIP() << "mounting a small file system needs root";
   TempDir big, scratch;
-  const std::string folder = row.interrupt ? big.Utf8() : disk.dir().Utf8();
+  const std::string folder = row.signal ? big.Utf8() : disk.dir().Utf8();
   std::vector<std::string> args = {"-o", folder};
   args.insert(args.end(), row.args.begin(), row.args.end());
   Terminal terminal;
   ASSERT_FALSE(terminal.slave().empty());
   Cli run(args, scratch, {"", terminal.slave()});
-  const std::string path = folder + "/" + (row.interrupt ? "GB_4.dat" : "MB_2.dat");
-  if (row.interrupt) {
-    WaitForBytes(path, 3 * 61440);
-    ASSERT_TRUE(run.Interrupt());
+  const std::string path = folder + "/" + (row.signal ? "GB_4.dat" : "MB_2.dat");
+  if (row.signal) {
+    WaitForBytes(path, 3 * row.whole);
+    ASSERT_TRUE(run.Interrupt(row.signal));
   }
   const Finished done = run.Wait();
   const std::string screen = terminal.Drain();
 
-  EXPECT_EQ(done.status, row.interrupt ? 130 : 1);
-  if (!row.interrupt) {
-    EXPECT_NE(
-        screen.find(
-            "Failed to write to file. clsBigFiles.API_WriteFile: No space left on device\r\n"),
-        std::string::npos)
-        << screen;
-  }
+  EXPECT_EQ(done.status, row.signal ? 128 + row.signal : 1);
   const auto size = SizeOf(path);
+  const torvane::ByteCount total = row.signal ? 4LL << 30 : 2LL << 20;
+  const std::string said =
+      row.signal
+          ? "torvane-cli: stopped by " + std::string(row.name) + ": GB_4.dat holds " +
+                FormatThousands(static_cast<torvane::ByteCount>(size)) + " of " +
+                FormatThousands(total) + " bytes\r\n"
+          : "Failed to write to file. clsBigFiles.API_WriteFile: No space left on device\r\n";
+  EXPECT_NE(screen.find(said), std::string::npos) << screen;
+  if (row.signal) {
+    EXPECT_TRUE(screen.ends_with(said)) << "not the last line: " << screen;
+  }
   EXPECT_GT(size, 0u);
   EXPECT_EQ(size % row.whole, 0u) << size;
-  const torvane::ByteCount total = row.interrupt ? 4LL << 30 : 2LL << 20;
   const std::string holds = FormatThousands(static_cast<torvane::ByteCount>(size)) + " / " +
                             FormatThousands(total) + " bytes";
   EXPECT_NE(LastProgressLine(screen).find(holds), std::string::npos) << screen;
@@ -126,10 +144,12 @@ INSTANTIATE_TEST_SUITE_P(
     Ends, EndedEarly,
     ::testing::Values(EndRow{"DiskFullContinuous",
                              {"-s", "2MB", "--layout", "continuous", "--no-space-check"},
-                             false,
+                             0,
                              61440},
-                      EndRow{"DiskFullRecords", {"-s", "2MB", "--no-space-check"}, false, 80},
-                      EndRow{"CtrlC", {"-s", "4GB", "--layout", "continuous"}, true, 61440}),
+                      EndRow{"DiskFullRecords", {"-s", "2MB", "--no-space-check"}, 0, 80},
+                      EndRow{"SIGINT", {"-s", "4GB", "--layout", "continuous"}, SIGINT, 61440},
+                      EndRow{"SIGTERM", {"-s", "4GB", "--sync", "record"}, SIGTERM, 80},
+                      EndRow{"SIGHUP", {"-s", "4GB", "--layout", "continuous"}, SIGHUP, 61440}),
     [](const auto& info) { return std::string(info.param.name); });
 #endif
 

@@ -22,12 +22,14 @@ using testing::TempDir;
 
 class CliTest : public ::testing::Test {
  protected:
-  Finished Run(std::vector<std::string> args) { return Cli(std::move(args), scratch_).Wait(); }
+  Finished Run(std::vector<std::string> args, Cli::Streams streams = {}) {
+    return Cli(std::move(args), scratch_, std::move(streams)).Wait();
+  }
   // A run whose output folder is the test's own.
-  Finished RunHere(const std::vector<std::string>& args) {
+  Finished RunHere(const std::vector<std::string>& args, Cli::Streams streams = {}) {
     std::vector<std::string> full = {"-o", Folder()};
     full.insert(full.end(), args.begin(), args.end());
-    return Run(std::move(full));
+    return Run(std::move(full), std::move(streams));
   }
   std::string Folder() const { return dir_.Utf8(); }
   std::string Path(const std::string& name) const { return dir_.File(name); }
@@ -77,11 +79,13 @@ TEST_F(CliTest, RecordsAndRangeReachTheFile) {
 
 TEST_F(CliTest, RefusalsHelpAndVersionTouchNoFile) {
   // Exit 0: help or version on stdout. Exit 2: one line on stderr, refused
-  // before any file is touched. Exit 1: the run itself failed.
+  // before any file is touched. Exit 1: the run itself failed. A reserve
+  // beyond any disk keeps a --fill that slips through from filling this one.
   struct Row {
     std::vector<std::string> args;
     int status;
     std::string says;
+    std::string out = "";  // standard output, when not a file read back
   };
   std::vector<Row> rows = {
       {{"--help"}, 0, "Usage: torvane-cli [OPTIONS]"},
@@ -98,10 +102,16 @@ TEST_F(CliTest, RefusalsHelpAndVersionTouchNoFile) {
       {{"-s", "8EB"}, 2, "unknown unit 'EB'"},
       {{"--count", "0"}, 2, "--count"},
       {{"--count", "1000001"}, 2, "--count"},
+      {{"--count", "0x3"}, 2, "--count: must be a whole number from 1 to 1000000: 0x3"},
+      {{"--reserve", "1MiB"}, 2, "--reserve applies to --fill only"},
+      {{"--max-file-size", "1MB"}, 2, "--max-file-size applies to --fill only"},
+      {{"--fill", "--reserve", "100TB", "--max-file-size", "0"}, 2, "larger than 0"},
+      {{"--fill", "--reserve", "100TB", "--content", "sparse"}, 2, "sparse fills nothing"},
       {{"--sync", "fast"}, 2, "--sync: must be record, chunk or end: fast"},
       {{"--content", "none"}, 2, "--content"},
       {{"--compressible", "101"}, 2, "--compressible"},
       {{"--compressible", "20"}, 2, "--compressible needs --layout continuous"},
+      {{"--compressible", "0x10", "--layout", "continuous"}, 2, "from 0 to 100: 0x10"},
       {{"--content", "zeros", "--low", "3"}, 2, "--low applies to random content only"},
       {{"--verify", "--checksum"}, 2, "--verify never writes"},
       {{"-s", "10TB"}, 2, "the folder has"},
@@ -129,9 +139,11 @@ TEST_F(CliTest, RefusalsHelpAndVersionTouchNoFile) {
   // /proc: a folder in which nobody, root included, can create a file.
   rows.push_back({{"-o", "/proc", "-q"}, 2, "the folder has 0 bytes free"});
   rows.push_back({{"-o", "/proc", "-q", "--no-space-check"}, 1, "/proc/KB_1.dat"});
+  for (const char* word : {"--help", "--version"})
+    rows.push_back({{word}, 1, "could not be written to standard output: No space", "/dev/full"});
 #endif
   for (const auto& row : rows) {
-    const Finished done = RunHere(row.args);
+    const Finished done = RunHere(row.args, {row.out, ""});
     EXPECT_EQ(done.status, row.status) << row.says;
     const std::string &said = row.status ? done.err : done.out,
                       &quiet = row.status ? done.out : done.err;
