@@ -99,6 +99,11 @@ TEST(Room, FillTakesWholeUnitsDownToTheReserve) {
   EXPECT_NE(PlanFill("/f", 20 * 1048576, 0, 80).error, "");
   disk.space = {20 << 20, 1LL << 40, 4096};  // a 960-byte file takes a block
   EXPECT_EQ(PlanFill("/f", 0, 1000, 80).sizes, std::vector<ByteCount>(5119, 960));
+  // Before each file: its blocks and one to spare above the reserve.
+  using FileCreator::FitsAboveReserve;
+  EXPECT_TRUE(FitsAboveReserve("/f", (20 << 20) - 4096, 0));
+  EXPECT_FALSE(FitsAboveReserve("/f", (20 << 20) - 4095, 0));
+  EXPECT_FALSE(FitsAboveReserve("/f", 1, (20 << 20) - 4096));
   disk.space = {100LL << 30, 4294967295LL};  // FAT: no file beyond 4 GiB - 1
   EXPECT_EQ(PlanFill("/f", 0, 0, 61440).sizes.front(), 4294967295LL / 61440 * 61440);
 }
