@@ -12,8 +12,10 @@ namespace {
 
 using FileCreator::ContentKind;
 
-// The file's name in its folder, "_k" and ".dat" included.
-std::string PathOf(const BatchFile& file) {
+// The file's path: a name given whole, or the size's name with "_k" and
+// ".dat".
+std::string PathOf(const BatchFile& file, const std::string& given) {
+  if (!given.empty()) return FileCreator::JoinPath(file.job.OutputFolder, given);
   std::string name = FileCreator::ResolveTarget(file.job).name;
   if (file.copy > 1) name += "_" + std::to_string(file.copy);
   return FileCreator::JoinJobPath(file.job.OutputFolder, name);
@@ -33,9 +35,9 @@ std::vector<BatchFile> PlanBatch(const Options& options, const std::string& fold
                                  std::string& refused) {
   std::vector<BatchFile> files;
   if (options.fill) {
-    // Whole records, or whole chunks.
+    // Whole records; continuous content ends anywhere.
     const bool records = options.job.FixedLength && options.run.content == ContentKind::Random;
-    const ByteCount unit = records ? 80 : FileCreator::kChunkSizes[0];
+    const ByteCount unit = records ? 80 : 1;
     const FileCreator::FillPlan plan =
         FileCreator::PlanFill(folder, options.reserve, options.max_file_size, unit);
     if (!plan.error.empty()) {
@@ -59,17 +61,27 @@ std::vector<BatchFile> PlanBatch(const Options& options, const std::string& fold
   std::vector<ByteCount> sizes;
   ByteCount freed = 0;
   std::set<std::string> paths;
+  std::string existing;
   for (BatchFile& file : files) {
     file.job.OutputFolder = folder;
     sizes.push_back(file.size);
-    const std::string path = PathOf(file);
+    if (options.stream) continue;  // no file: nothing to name or make room for
+    const std::string path = PathOf(file, options.run.file_name);
     // Two sizes of one name would make one file twice and report it twice.
     if (!paths.insert(path).second) {
       refused = "the sizes asked for name " + path + " twice (--count makes copies)";
       return {};
     }
+    FileLayer::Identity there;
+    if (options.no_clobber && CurrentFileLayer().IdentifyName(path, there))
+      existing += (existing.empty() ? "" : ", ") + path;
     freed += Freed(path);
   }
+  if (!existing.empty()) {
+    refused = "--no-clobber: already there: " + existing;
+    return {};
+  }
+  if (options.stream) return files;
   if (options.run.verify != FileCreator::VerifyMode::None) return files;
   const bool needs_space = options.space_check && options.run.content != ContentKind::Sparse;
   refused = FileCreator::CheckRoom(folder, sizes, needs_space, freed);

@@ -3,13 +3,18 @@
 #ifdef _WIN32
 #include <windows.h>
 // windows.h first: shellapi.h needs its types.
+#include <fcntl.h>
 #include <io.h>
 #include <shellapi.h>
 #else
 #include <fcntl.h>
+#include <langinfo.h>
+#include <locale.h>
+#include <sys/ioctl.h>
 #include <unistd.h>
 #endif
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <csignal>
@@ -116,6 +121,58 @@ void CatchInterrupt() {
 }
 
 int InterruptSignal() { return g_signal; }
+
+int TerminalColumns(bool output) {
+#ifdef _WIN32
+  CONSOLE_SCREEN_BUFFER_INFO info;
+  const HANDLE handle = GetStdHandle(output ? STD_OUTPUT_HANDLE : STD_ERROR_HANDLE);
+  if (!GetConsoleScreenBufferInfo(handle, &info)) return 0;
+  return info.srWindow.Right - info.srWindow.Left + 1;
+#else
+  struct winsize size {};
+  if (ioctl(output ? STDOUT_FILENO : STDERR_FILENO, TIOCGWINSZ, &size) != 0) return 0;
+  return size.ws_col;
+#endif
+}
+
+NumberLocale NumberLocaleOfUser() {
+  NumberLocale locale;
+#ifdef _WIN32
+  wchar_t text[8] = {};
+  if (GetLocaleInfoEx(LOCALE_NAME_USER_DEFAULT, LOCALE_SDECIMAL, text, 8) > 0)
+    locale.decimal_point = ToUtf8(text);
+  if (GetLocaleInfoEx(LOCALE_NAME_USER_DEFAULT, LOCALE_STHOUSAND, text, 8) > 0)
+    locale.typed_group_separator = ToUtf8(text);
+#else
+  // A locale object of its own: the program's C locale stays as it is, so
+  // that nothing else reads numbers differently.
+  const locale_t user = newlocale(LC_NUMERIC_MASK, "", static_cast<locale_t>(0));
+  if (user == static_cast<locale_t>(0)) return locale;
+  locale.decimal_point = nl_langinfo_l(RADIXCHAR, user);
+  locale.typed_group_separator = nl_langinfo_l(THOUSEP, user);
+  freelocale(user);
+#endif
+  if (locale.decimal_point.empty()) locale.decimal_point = ".";
+  if (locale.typed_group_separator == locale.decimal_point) locale.typed_group_separator.clear();
+  if (!locale.typed_group_separator.empty()) locale.group_separator = locale.typed_group_separator;
+  return locale;
+}
+
+void PrepareByteOutput() {
+#ifdef _WIN32
+  (void)_setmode(_fileno(stdout), _O_BINARY);
+#else
+  std::signal(SIGPIPE, SIG_IGN);
+#endif
+}
+
+long WriteStandardOutput(const std::uint8_t* data, std::size_t size) {
+#ifdef _WIN32
+  return _write(1, data, static_cast<unsigned>(std::min<std::size_t>(size, 1u << 30)));
+#else
+  return static_cast<long>(::write(STDOUT_FILENO, data, size));
+#endif
+}
 
 const char* SignalName(int signal) {
   switch (signal) {

@@ -3,8 +3,12 @@
 // What the command line needs of the terminal it runs in, on POSIX systems
 // and on Windows alike.
 
+#include <cstddef>
+#include <cstdint>
 #include <string>
 #include <vector>
+
+#include "common/number_locale.h"
 
 namespace torvane::cli {
 
@@ -25,6 +29,19 @@ void PrepareConsole();
 
 // True when standard error is a terminal, where a progress line belongs.
 [[nodiscard]] bool StderrIsTerminal();
+// The columns of the terminal on standard error (or standard output, for
+// `output`); 0 when it is no terminal or does not say.
+[[nodiscard]] int TerminalColumns(bool output = false);
+
+// The user's number conventions from LC_NUMERIC (the user's locale on
+// Windows): its decimal point, and its digit grouping, "," where it has none.
+[[nodiscard]] NumberLocale NumberLocaleOfUser();
+
+// Standard output as a stream of bytes (-o -): binary on Windows, and a
+// reader that goes away answers EPIPE instead of ending the program.
+void PrepareByteOutput();
+// One write(2) to standard output: the bytes taken, or -1 with errno set.
+[[nodiscard]] long WriteStandardOutput(const std::uint8_t* data, std::size_t size);
 
 // Ctrl-C (SIGINT), SIGTERM and SIGHUP (on Windows Ctrl-C and Ctrl-Break,
 // taken as SIGINT) ask the run to stop: the first of them is what

@@ -5,10 +5,12 @@
 #include <cctype>
 #include <charconv>
 #include <cstdlib>
+#include <filesystem>
 #include <optional>
 #include <utility>
 
 #include "common/case_mapping.h"
+#include "common/number_locale.h"
 #include "common/text.h"
 #include "engine/file_creator.h"
 #include "engine/room.h"
@@ -16,11 +18,14 @@
 namespace torvane::cli {
 namespace {
 
-bool AllDigits(const std::string& text) {
-  if (text.empty()) return false;
-  for (char c : text)
-    if (!std::isdigit(static_cast<unsigned char>(c))) return false;
-  return true;
+using FileCreator::ContentKind;
+using FileCreator::SyncMode;
+using FileCreator::VerifyMode;
+
+bool AllDigits(std::string_view text) {
+  return !text.empty() && std::all_of(text.begin(), text.end(), [](char c) {
+    return std::isdigit(static_cast<unsigned char>(c));
+  });
 }
 
 // A preset by its row (0-23), by its list text, or by the list text's
@@ -43,98 +48,6 @@ std::optional<int> FindPreset(const std::string& wanted) {
   return std::nullopt;
 }
 
-// "1536", "1.5KB", "10 mb", "2TiB": the number as typed (it names the file)
-// and the unit. Units are powers of 1024, whether written KB or KiB.
-// Returns why the text is no size, or nothing.
-std::string SplitSize(const std::string& raw, std::string& number, int& unit) {
-  const std::string text(TrimBlanks(raw));
-  std::size_t i = 0;
-  if (i < text.size() && (text[i] == '-' || text[i] == '+')) {
-    if (text[i] == '-') return "must not be negative: " + raw;
-    ++i;
-  }
-  const std::size_t start = i;
-  bool digits = false;
-  auto skip_digits = [&] {
-    while (i < text.size() && std::isdigit(static_cast<unsigned char>(text[i]))) {
-      ++i;
-      digits = true;
-    }
-  };
-  skip_digits();
-  if (i < text.size() && text[i] == '.') {
-    ++i;
-    skip_digits();
-  }
-  if (!digits) return "not a number: " + raw;
-  number = text.substr(start, i - start);
-  static const std::vector<std::vector<std::string>> kSuffixes = {
-      {"", "b"}, {"k", "kb", "kib"}, {"m", "mb", "mib"}, {"g", "gb", "gib"}, {"t", "tb", "tib"}};
-  const std::string suffix = LowerCase(TrimBlanks(std::string_view(text).substr(i)));
-  for (std::size_t u = 0; u < kSuffixes.size(); ++u) {
-    if (std::find(kSuffixes[u].begin(), kSuffixes[u].end(), suffix) == kSuffixes[u].end()) continue;
-    unit = static_cast<int>(u);
-    return {};
-  }
-  return "unknown unit '" + text.substr(i) + "' (use B, KB, MB, GB or TB)";
-}
-
-}  // namespace
-
-std::string ParseSizeText(const std::string& raw, JobSettings& job) {
-  const std::string text(TrimBlanks(raw));
-  // An offset in bytes after the size: "10MB+1", "1GB-80".
-  const auto sign = text.find_last_of("+-");
-  const bool offset = sign != std::string::npos && sign > 0;
-  const std::string base = offset ? text.substr(0, sign) : text;
-  std::string number;
-  int unit = 0;
-  if (std::string error = SplitSize(base, number, unit); !error.empty()) return error;
-  job.UsePresetSize = false;
-  job.CustomLength = number;
-  job.CustomUnit = unit;
-  const FileCreator::JobTarget target = FileCreator::ResolveTarget(job);
-  if (!target.ok) return target.error;
-  ByteCount size = target.size;
-  if (offset) {
-    const std::string bytes(TrimBlanks(std::string_view(text).substr(sign + 1)));
-    ByteCount by = 0;
-    const auto [end, error] = std::from_chars(bytes.data(), bytes.data() + bytes.size(), by);
-    if (bytes.empty() || error != std::errc() || end != bytes.data() + bytes.size())
-      return "the offset after the size must be a whole number of bytes: " + raw;
-    if (text[sign] == '-') by = -by;
-    if (__builtin_add_overflow(size, by, &size)) return "too large for a file: " + raw;
-    // Named by its byte count: "Byte_10485761".
-    job.CustomUnit = 0;
-    job.CustomLength = std::to_string(size);
-  }
-  if ((unit == 0 || offset) && !target.empty_file && size < FileCreator::kMinimumLength)
-    return "must be at least " + std::to_string(FileCreator::kMinimumLength) + " bytes: " + raw;
-  return {};
-}
-
-std::optional<ByteCount> SizeInBytes(const std::string& raw, std::string& error) {
-  JobSettings job;
-  error = ParseSizeText(raw, job);
-  if (!error.empty()) return std::nullopt;
-  return FileCreator::ResolveTarget(job).size;
-}
-
-namespace {
-
-// Validators and transformers of the option table. CLI11 puts the option's
-// name in front of the message each one returns; their descriptions stay
-// empty so that --help shows only the value's name (DIR, N|TEXT).
-
-CLI::Validator SizeText() {
-  return CLI::Validator(
-      [](std::string& text) {
-        JobSettings job;
-        return ParseSizeText(text, job);
-      },
-      "");
-}
-
 // "1, 1.44 mb (1,457,664 bytes)" is two presets: commas inside parentheses
 // belong to a list text.
 std::vector<std::string> SplitOutsideParentheses(const std::string& text) {
@@ -148,6 +61,39 @@ std::vector<std::string> SplitOutsideParentheses(const std::string& text) {
       parts.back().push_back(c);
   }
   return parts;
+}
+
+// "1MiB,2MiB" is two sizes; where the locale groups digits with commas,
+// "1,048,576" is one (a comma before exactly three digits that end the
+// number groups them).
+std::vector<std::string> SplitSizes(const std::string& text) {
+  const bool comma_groups = UserNumberLocale().typed_group_separator == ",";
+  const auto digit = [&](std::size_t i) {
+    return i < text.size() && std::isdigit(static_cast<unsigned char>(text[i]));
+  };
+  std::vector<std::string> parts(1);
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    const bool groups = comma_groups && i > 0 && digit(i - 1) && digit(i + 1) && digit(i + 2) &&
+                        digit(i + 3) && !digit(i + 4);
+    if (text[i] == ',' && !groups)
+      parts.emplace_back();
+    else
+      parts.back().push_back(text[i]);
+  }
+  return parts;
+}
+
+// Validators and transformers of the option table. CLI11 puts the option's
+// name in front of the message each one returns; their descriptions stay
+// empty so that --help shows only the value's name (SIZE, N|TEXT).
+
+CLI::Validator SizeText() {
+  return CLI::Validator(
+      [](std::string& text) {
+        JobSettings job;
+        return ParseSizeText(text, job);
+      },
+      "");
 }
 
 // A whole number from `low` to `high`, in decimal digits only: CLI11 alone
@@ -188,151 +134,342 @@ CLI::Option* OneOf(CLI::Option* option, std::vector<std::pair<std::string, T>> w
   return option->transform(CLI::Validator(pick, ""))->type_name(names);
 }
 
+// Words wrapped into lines of at most `width` characters.
+std::string Wrap(const std::string& text, std::size_t width) {
+  std::string out, line;
+  std::size_t start = 0;
+  while (start < text.size()) {
+    const std::size_t end = std::min(text.find(' ', start), text.size());
+    const std::string word = text.substr(start, end - start);
+    if (!line.empty() && line.size() + 1 + word.size() > width) {
+      out += line + "\n";
+      line.clear();
+    }
+    line += (line.empty() ? "" : " ") + word;
+    start = end + 1;
+  }
+  return out + line;
+}
+
+// CLI11's layout with each description wrapped to the columns left of it.
+class WrappingFormatter : public CLI::Formatter {
+ public:
+  explicit WrappingFormatter(std::size_t width) : width_(width) { column_width(kNameColumn); }
+  std::string make_option_desc(const CLI::Option* option) const override {
+    return Wrap(option->get_description(), width_ - kNameColumn);
+  }
+  std::string make_description(const CLI::App* app) const override {
+    return Wrap(app->get_description(), width_) + "\n\n";
+  }
+  std::string make_footer(const CLI::App* app) const override {
+    std::string out;
+    for (const std::string& paragraph : SplitParagraphs(app->get_footer()))
+      out += (out.empty() ? "" : "\n\n") + Wrap(paragraph, width_);
+    return out + "\n";
+  }
+
+ private:
+  static constexpr std::size_t kNameColumn = 30;
+  static std::vector<std::string> SplitParagraphs(const std::string& text) {
+    std::vector<std::string> paragraphs;
+    for (std::size_t start = 0; start < text.size();) {
+      const std::size_t end = std::min(text.find("\n\n", start), text.size());
+      paragraphs.push_back(text.substr(start, end - start));
+      start = end + 2;
+    }
+    return paragraphs;
+  }
+  std::size_t width_;
+};
+
 // What the table fills in besides Options: values that are checked against
 // each other once the whole line is read.
 struct Typed {
+  std::string output = ".";
   std::vector<std::string> presetTexts;
   std::vector<std::string> sizeTexts;
   std::string reserveText = "64MiB";
   std::string maxFileText;
-  CLI::Option* reserve = nullptr;
-  CLI::Option* maxFile = nullptr;
   bool noSpaceCheck = false;
-  CLI::Option* count = nullptr;
   int low = 0;
   int high = 255;
   bool verify = false;
   std::string seedText;
-  CLI::Option* preset = nullptr;
-  CLI::Option* size = nullptr;
-  CLI::Option* seed = nullptr;
+  CLI::Option *preset = nullptr, *size = nullptr, *count = nullptr, *reserve = nullptr,
+              *maxFile = nullptr, *seed = nullptr, *layout = nullptr, *compressible = nullptr;
   // The options that shape random content only.
   std::vector<CLI::Option*> shaping;
-  CLI::Option* layout = nullptr;
-  CLI::Option* compressible = nullptr;
 };
 
-// The option table: one statement per option.
-void DescribeOptions(CLI::App& app, Options& options, Typed& typed) {
+constexpr const char* kFooter =
+    "Sizes: 1536 is bytes (B too); K, M, G, T and KiB, MiB, GiB, TiB are powers of 1024; KB, "
+    "MB, GB, TB (kB too) are powers of 1000, as coreutils reads them: 10MB is 10,000,000 bytes, "
+    "10MiB is 10,485,760. Fractions (1.5GiB) and byte offsets (1GiB-1, 10MB+1) work too.\n\n"
+    "A file is named after its size: MB_10.dat for a whole number of K, M, G or T, Byte_N.dat "
+    "for any other size, Empty.dat for 0; its path is printed on standard output.\n\n"
+    "Exit status: 0 done (--verify: the file is as made); 1 a failed run (--verify: the file "
+    "differs); 2 bad input, or --verify could not read the file; 128 + the signal's number "
+    "after Ctrl-C (130), SIGHUP (129) or SIGTERM (143), which keep whole records or chunks; "
+    "141 when the reader of -o - went away.";
+
+void DescribeContent(CLI::App& app, Options& options, Typed& typed) {
   JobSettings& job = options.job;
-  app.description(
-      "Creates one file of an exact size filled with cryptographically random content.");
-  app.footer(
-      "The file is named after its size (KB_1.dat, MB_144.dat, Byte_100.dat, Empty.dat);\n"
-      "its full path is printed on standard output. Ctrl-C, SIGTERM and SIGHUP stop the\n"
-      "run, keeping whole records or chunks (exit status 128 + the signal's number: 130\n"
-      "for Ctrl-C). Bad input: exit status 2; a failed run: 1.");
-  app.get_formatter()->column_width(30);
+  typed.shaping.push_back(app.add_option("--low", typed.low, "lowest byte value (default 0)")
+                              ->transform(DecimalIn(0, 255))
+                              ->type_name("0-255"));
+  typed.shaping.push_back(app.add_option("--high", typed.high,
+                                         "highest byte value (default 255); --low N --high N "
+                                         "makes every byte N")
+                              ->transform(DecimalIn(0, 255))
+                              ->type_name("0-255"));
+  typed.layout = OneOf<bool>(app.add_option("--layout", job.FixedLength,
+                                            "continuous (default): raw bytes; fixed: 80-byte "
+                                            "text records ending in CR LF, as the window makes"),
+                             {{"continuous", false}, {"fixed", true}});
+  typed.shaping.push_back(typed.layout);
+  typed.shaping.push_back(OneOf<bool>(
+      app.add_option("--format", job.HexPairs,
+                     "records: hex (default, two hexadecimal characters per byte) or binary"),
+      {{"hex", true}, {"binary", false}}));
+  typed.shaping.push_back(
+      OneOf<CaseConversion>(app.add_option("--case", job.Case, "records' letters (default keep)"),
+                            {{"keep", CaseConversion::None},
+                             {"lower", CaseConversion::Lower},
+                             {"upper", CaseConversion::Upper}}));
+  OneOf<ContentKind>(app.add_option("--content", options.run.content,
+                                    "random (default); zeros are written; a sparse file gets its "
+                                    "size without data"),
+                     {{"random", ContentKind::Random},
+                      {"zeros", ContentKind::Zeros},
+                      {"sparse", ContentKind::Sparse}});
+  typed.compressible =
+      app.add_option("--compressible", options.run.compressible,
+                     "continuous random content: this per cent of each chunk is zero bytes")
+          ->transform(DecimalIn(0, 100))
+          ->type_name("0-100");
+  typed.seed = app.add_option("--seed", typed.seedText,
+                              "content from the ChaCha20 stream of this text: the same seed and "
+                              "options make the same file")
+                   ->type_name("TEXT");
+}
+
+void DescribeFiles(CLI::App& app, Options& options, Typed& typed) {
+  app.add_option("-o,--output", typed.output,
+                 "a folder (default: the current one) for the size-named file; any other "
+                 "path is the file itself; - streams the bytes to standard output")
+      ->type_name("PATH");
+  app.add_option("--folder", typed.output)->group("");  // the older name
+  // Sizes and presets may repeat and take comma lists: one file each.
+  // Preset list texts hold commas themselves ("1 kb (1,024 bytes)"), and
+  // sizes may group digits with them: both lists are split after parsing.
+  typed.size = app.add_option("-s,--size", typed.sizeTexts,
+                              "the file's length (see Sizes below); a list makes one file each")
+                   ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll)
+                   ->type_name("SIZE");
+  typed.preset = app.add_option("-p,--preset", typed.presetTexts,
+                                "one of the window's 24 sizes, by index or text, e.g. \"1.44 mb\" "
+                                "(--list-presets shows them)")
+                     ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll)
+                     ->type_name("N|TEXT");
+  typed.count = app.add_option("--count", options.count, "N files of each size (_2, _3 ...)")
+                    ->transform(DecimalIn(1, static_cast<int>(FileCreator::kMaxFiles)))
+                    ->type_name("N");
+  app.add_flag("--fill", options.fill,
+               "files that take the folder's free space down to --reserve, named by byte count");
+  typed.reserve =
+      app.add_option("--reserve", typed.reserveText, "with --fill: space left free (default 64MiB)")
+          ->check(SizeText())
+          ->type_name("SIZE");
+  typed.maxFile = app.add_option("--max-file-size", typed.maxFileText,
+                                 "with --fill: files of at most this size")
+                      ->check(SizeText())
+                      ->type_name("SIZE");
+  app.add_flag("--no-space-check", typed.noSpaceCheck,
+               "write even when the free space looks too small");
+  app.add_flag("-n,--no-clobber", options.no_clobber,
+               "refuse, writing nothing, when a file to be made exists");
+}
+
+// The option table: one statement per option.
+void DescribeOptions(CLI::App& app, Options& options, Typed& typed, int width) {
+  app.description("Creates files of an exact size filled with cryptographically random content.");
+  app.footer(kFooter);
+  app.formatter(std::make_shared<WrappingFormatter>(static_cast<std::size_t>(width)));
   // Our own -h and --version flags: CLI11's would show help even beside an
   // unknown option, which is refused here.
   app.set_help_flag();
   // A repeated option takes its last value.
   app.option_defaults()->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
-
-  app.add_option("-o,--folder", job.OutputFolder, "output folder (default: the current directory)")
-      ->type_name("DIR");
-  // Sizes and presets may repeat and take comma lists: one file each.
-  // Preset list texts hold commas themselves ("1 kb (1,024 bytes)"): the
-  // list is split where no parenthesis is open, after parsing.
-  typed.preset = app.add_option("-p,--preset", typed.presetTexts,
-                                "one of the 24 presets, by index 0-23 or by list text, e.g. "
-                                "\"1.44 mb\"; a list makes one file each")
-                     ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll)
-                     ->type_name("N|TEXT");
-  typed.size = app.add_option("-s,--size", typed.sizeTexts,
-                              "length: 1536 (bytes), 1.5KB, 10MiB, 2GB, 1TB; KB = KiB = 1,024 "
-                              "bytes (all units powers of 1024); 10MB+1, 1GB-80 add bytes and "
-                              "name the file by its byte count; a list makes one file each")
-                   ->check(SizeText())
-                   ->delimiter(',')
-                   ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll)
-                   ->type_name("LENGTH[UNIT][+-BYTES]");
-  typed.count = app.add_option("--count", options.count, "make N files of each size (_2, _3 ...)")
-                    ->transform(DecimalIn(1, static_cast<int>(FileCreator::kMaxFiles)))
-                    ->type_name("N");
-  app.add_flag("--fill", options.fill,
-               "one file that takes the folder's free space down to --reserve, named by its "
-               "byte count");
-  typed.reserve =
-      app.add_option("--reserve", typed.reserveText,
-                     "with --fill: space left free (default 64MiB, so that the system and other "
-                     "programs can still write)")
-          ->check(SizeText())
-          ->type_name("SIZE");
-  typed.maxFile = app.add_option("--max-file-size", typed.maxFileText,
-                                 "with --fill: as many files of at most this size as fill it")
-                      ->check(SizeText())
-                      ->type_name("SIZE");
-  app.add_flag("--no-space-check", typed.noSpaceCheck,
-               "write even when the free space looks too small");
-  typed.shaping.push_back(app.add_option("--low", typed.low, "lowest byte value, default 0")
-                              ->transform(DecimalIn(0, 255))
-                              ->type_name("N"));
-  typed.shaping.push_back(app.add_option("--high", typed.high, "highest byte value, default 255")
-                              ->transform(DecimalIn(0, 255))
-                              ->type_name("N"));
-  typed.layout =
-      OneOf<bool>(app.add_option("--layout", job.FixedLength, "default fixed (80-byte records)"),
-                  {{"fixed", true}, {"continuous", false}});
-  typed.shaping.push_back(typed.layout);
-  typed.shaping.push_back(OneOf<bool>(
-      app.add_option("--format", job.HexPairs, "default hex (two hexadecimal characters per byte)"),
-      {{"hex", true}, {"binary", false}}));
-  typed.shaping.push_back(OneOf<CaseConversion>(app.add_option("--case", job.Case, "default keep"),
-                                                {{"keep", CaseConversion::None},
-                                                 {"lower", CaseConversion::Lower},
-                                                 {"upper", CaseConversion::Upper}}));
-  using FileCreator::ContentKind;
-  using FileCreator::SyncMode;
-  OneOf<ContentKind>(app.add_option("--content", options.run.content,
-                                    "default random; zeros are written, a sparse file gets its "
-                                    "size without data"),
-                     {{"random", ContentKind::Random},
-                      {"zeros", ContentKind::Zeros},
-                      {"sparse", ContentKind::Sparse}});
+  DescribeFiles(app, options, typed);
+  DescribeContent(app, options, typed);
   OneOf<SyncMode>(
       app.add_option("--sync", options.run.sync,
-                     "default chunk: each write of whole records or chunks synced; "
-                     "record: each record, as the window; end: once, before success"),
-      {{"record", SyncMode::Record}, {"chunk", SyncMode::Chunk}, {"end", SyncMode::End}});
-  typed.seed = app.add_option("--seed", typed.seedText,
-                              "content from the ChaCha20 stream of this text: the same seed and "
-                              "options make the same file")
-                   ->type_name("TEXT");
+                     "end (default): one sync before success; chunk: each write "
+                     "synced; record: each record synced, as the window does"),
+      {{"end", SyncMode::End}, {"chunk", SyncMode::Chunk}, {"record", SyncMode::Record}});
   app.add_flag("--verify", typed.verify,
-               "read the existing file and compare it with what these options make; never write");
+               "compare the existing file with what these options make; write nothing");
   app.add_flag("--checksum", options.run.checksum,
                "write <file>.sha256 beside the file (sha256sum -c reads it)");
-  typed.compressible =
-      app.add_option("--compressible", options.run.compressible,
-                     "continuous random content: this per cent of each chunk is zero bytes")
-          ->transform(DecimalIn(0, 100))
-          ->type_name("PCT");
+  app.add_flag("--json", options.json,
+               "one JSON object a file on standard output instead of its path");
   app.add_flag("-q,--quiet", options.quiet, "no progress display");
+  app.add_flag("--list-presets", options.list_presets, "the 24 presets, with their sizes");
   app.add_flag("-h,--help", options.help, "this text");
   app.add_flag("--version", options.version, "the program's version");
 }
 
+// Where the files go: a folder, a file named whole, or standard output.
+// Returns why the path is refused, or "".
+std::string ResolveOutput(const std::string& output, Options& options) {
+  JobSettings& job = options.job;
+  if (output == "-") {
+    options.stream = true;
+    job.OutputFolder = ".";
+    return {};
+  }
+  if (output.empty() || FileCreator::IsFolder(output) ||
+      std::string_view(kPathSeparators).find(output.back()) != std::string_view::npos) {
+    job.OutputFolder = output.empty() ? "." : output;
+    return FileCreator::IsFolder(job.OutputFolder) ? ""
+                                                   : "folder does not exist: " + job.OutputFolder;
+  }
+  const std::filesystem::path path(std::u8string(output.begin(), output.end()));
+  const std::u8string parent = path.parent_path().u8string();
+  const std::u8string name = path.filename().u8string();
+  job.OutputFolder = parent.empty() ? "." : std::string(parent.begin(), parent.end());
+  options.run.file_name.assign(name.begin(), name.end());
+  return FileCreator::IsFolder(job.OutputFolder) ? ""
+                                                 : "folder does not exist: " + job.OutputFolder;
+}
+
+// The interlocks between options, checked in order; the first that holds
+// refuses the line with its message.
+std::string BrokenRule(const Options& options, const Typed& typed) {
+  const bool random = options.run.content == ContentKind::Random;
+  const bool named = options.stream || !options.run.file_name.empty();
+  const bool many = options.fill || typed.count->count() > 0 ||
+                    typed.presetTexts.size() + typed.sizeTexts.size() > 1 ||
+                    options.jobs.size() > 1;
+  const std::pair<bool, std::string> rules[] = {
+      {options.fill && (typed.preset->count() + typed.size->count() > 0),
+       "--fill works out its own sizes: drop --size and --preset"},
+      {options.fill && typed.count->count() > 0, "--fill and --count exclude each other"},
+      {options.fill && typed.verify, "--fill makes files: drop --verify"},
+      {options.fill && options.run.content == ContentKind::Sparse,
+       "--fill takes up the free space: --content sparse fills nothing"},
+      {!options.fill && typed.reserve->count() > 0, "--reserve applies to --fill only"},
+      {!options.fill && typed.maxFile->count() > 0, "--max-file-size applies to --fill only"},
+      {!random && typed.seed->count() > 0, "--seed applies to random content only"},
+      {!random && typed.compressible->count() > 0, "--compressible applies to random content only"},
+      {typed.compressible->count() > 0 && options.job.FixedLength,
+       "--compressible needs --layout continuous"},
+      {typed.verify && options.run.checksum, "--verify never writes: drop --checksum"},
+      {typed.low > typed.high, "--low must not be above --high"},
+      {named && many, "with a list of sizes, --count or --fill, -o must name a folder"},
+      {options.stream && typed.verify, "-o - streams the bytes: --verify reads a file"},
+      {options.stream && options.run.checksum,
+       "-o - streams the bytes: --checksum needs a file beside them"},
+      {options.stream && options.json,
+       "--json writes to standard output, which -o - gives to the bytes"},
+  };
+  for (const auto& [broken, message] : rules)
+    if (broken) return message;
+  if (!random)
+    for (const CLI::Option* shaping : typed.shaping)
+      if (shaping->count() > 0) return shaping->get_name() + " applies to random content only";
+  return {};
+}
+
+// The jobs of the sizes and presets asked, presets first. Returns why one is
+// refused, or "".
+std::string CollectJobs(const Typed& typed, Options& options) {
+  JobSettings job = options.job;
+  std::vector<std::string> presets;
+  for (const std::string& text : typed.presetTexts)
+    for (std::string& one : SplitOutsideParentheses(text)) presets.push_back(std::move(one));
+  std::vector<std::string> sizes;
+  for (const std::string& text : typed.sizeTexts)
+    for (std::string& one : SplitSizes(text)) sizes.push_back(std::move(one));
+  if (presets.empty() && sizes.empty() && !options.fill) presets.push_back("0");
+  for (const std::string& text : presets) {
+    const auto index = FindPreset(text);
+    if (!index) return "--preset: no such preset: " + text + " (--list-presets shows them)";
+    job.UsePresetSize = true;
+    job.PresetIndex = *index;
+    options.jobs.push_back(job);
+  }
+  for (const std::string& text : sizes) {
+    if (std::string refused = ParseSizeText(text, job); !refused.empty())
+      return "--size: " + refused;
+    options.jobs.push_back(job);
+  }
+  if (!options.jobs.empty()) options.job = options.jobs.front();
+  return {};
+}
+
+// What the words set beyond the table: the fill's sizes, the content of a
+// single byte value, what a verifying run compares.
+std::string Derive(const Typed& typed, Options& options) {
+  options.space_check = !typed.noSpaceCheck;
+  std::string error;
+  const auto reserve = SizeInBytes(typed.reserveText, error);
+  if (!reserve) return "--reserve: " + error;
+  options.reserve = *reserve;
+  if (!typed.maxFileText.empty()) {
+    const auto most = SizeInBytes(typed.maxFileText, error);
+    if (!most) return "--max-file-size: " + error;
+    if (*most == 0) return "--max-file-size must be larger than 0";
+    options.max_file_size = *most;
+  }
+  if (typed.seed->count() > 0) options.seed = typed.seedText;
+  options.job.LowText = std::to_string(typed.low);
+  options.job.HighText = std::to_string(typed.high);
+  // One byte value: continuous content needs no draws (records take it
+  // through their range, which admits that one value).
+  if (typed.low == typed.high && !options.job.FixedLength &&
+      options.run.content == ContentKind::Random) {
+    options.run.content = ContentKind::Constant;
+    options.run.constant = static_cast<std::uint8_t>(typed.low);
+  }
+  if (typed.verify) {
+    const bool exact = options.seed || options.run.content != ContentKind::Random;
+    options.run.verify = exact ? VerifyMode::Exact : VerifyMode::Rules;
+  }
+  return {};
+}
+
 }  // namespace
 
-std::string UsageText() {
+std::string UsageText(int width) {
   CLI::App app{"", kProgramName};
   Options options;
   Typed typed;
-  DescribeOptions(app, options, typed);
+  DescribeOptions(app, options, typed, std::max(width, 60));
   return app.help();
+}
+
+std::string PresetList() {
+  std::string out;
+  const auto& presets = FileCreator::Presets();
+  for (std::size_t i = 0; i < presets.size(); ++i) {
+    const std::string index = std::to_string(i);
+    out += std::string(2 - std::min<std::size_t>(2, index.size()), ' ') + index + "  " +
+           presets[i].list_text + "\n";
+  }
+  return out;
 }
 
 ParseResult ParseCommandLine(const std::vector<std::string>& args) {
   ParseResult result;
   Options& options = result.options;
-  JobSettings& job = options.job;
-  job.OutputFolder = ".";
-  // The command line's own default: each write synced, not each record.
-  options.run.sync = FileCreator::SyncMode::Chunk;
+  // The command line's own defaults: raw bytes, as head -c gives them, put
+  // on the disk once before success.
+  options.job.FixedLength = false;
+  options.run.sync = SyncMode::End;
   Typed typed;
   CLI::App app{"", kProgramName};
-  DescribeOptions(app, options, typed);
+  DescribeOptions(app, options, typed, 80);
 
   auto fail = [&](std::string error) {
     result.ok = false;
@@ -354,79 +491,19 @@ ParseResult ParseCommandLine(const std::vector<std::string>& args) {
   } catch (const CLI::ParseError& error) {
     return fail(error.what());
   }
-  if (options.help || options.version) {
+  if (options.help || options.version || options.list_presets) {
     result.ok = true;
     return result;
   }
-
-  if (options.fill && (typed.preset->count() > 0 || typed.size->count() > 0))
-    return fail("--fill works out its own sizes: drop --size and --preset");
-  if (options.fill && typed.count->count() > 0)
-    return fail("--fill and --count exclude each other");
-  if (options.fill && typed.verify) return fail("--fill makes files: drop --verify");
-  if (options.fill && options.run.content == FileCreator::ContentKind::Sparse)
-    return fail("--fill takes up the free space: --content sparse fills nothing");
-  for (const CLI::Option* fillOnly : {typed.reserve, typed.maxFile})
-    if (!options.fill && fillOnly->count() > 0)
-      return fail(fillOnly->get_name() + " applies to --fill only");
-  options.space_check = !typed.noSpaceCheck;
-  std::string error;
-  const auto reserve = SizeInBytes(typed.reserveText, error);
-  if (!reserve) return fail("--reserve: " + error);
-  options.reserve = *reserve;
-  if (!typed.maxFileText.empty()) {
-    const auto most = SizeInBytes(typed.maxFileText, error);
-    if (!most) return fail("--max-file-size: " + error);
-    if (*most == 0) return fail("--max-file-size must be larger than 0");
-    options.max_file_size = *most;
+  if (std::string error = CollectJobs(typed, options); !error.empty()) return fail(error);
+  if (std::string error = ResolveOutput(typed.output, options); !error.empty()) return fail(error);
+  if (std::string error = BrokenRule(options, typed); !error.empty()) return fail(error);
+  if (std::string error = Derive(typed, options); !error.empty()) return fail(error);
+  for (JobSettings& each : options.jobs) {
+    each.OutputFolder = options.job.OutputFolder;
+    each.LowText = options.job.LowText;
+    each.HighText = options.job.HighText;
   }
-  if (options.run.content != FileCreator::ContentKind::Random) {
-    for (const CLI::Option* shaping : typed.shaping)
-      if (shaping->count() > 0)
-        return fail(shaping->get_name() + " applies to random content only");
-    if (typed.seed->count() > 0) return fail("--seed applies to random content only");
-    if (typed.compressible->count() > 0)
-      return fail("--compressible applies to random content only");
-  }
-  if (typed.compressible->count() > 0 && job.FixedLength)
-    return fail("--compressible needs --layout continuous");
-  if (typed.seed->count() > 0) options.seed = typed.seedText;
-  if (typed.verify && options.run.checksum) return fail("--verify never writes: drop --checksum");
-  if (typed.verify) {
-    const bool exact =
-        typed.seed->count() > 0 || options.run.content != FileCreator::ContentKind::Random;
-    options.run.verify = exact ? FileCreator::VerifyMode::Exact : FileCreator::VerifyMode::Rules;
-  }
-  if (typed.low >= typed.high) return fail("--low must be below --high");
-  job.LowText = std::to_string(typed.low);
-  job.HighText = std::to_string(typed.high);
-
-  std::vector<std::string> presets;
-  for (const std::string& text : typed.presetTexts)
-    for (std::string& one : SplitOutsideParentheses(text)) presets.push_back(std::move(one));
-  if (presets.empty() && typed.sizeTexts.empty() && !options.fill) presets.push_back("0");
-  for (const std::string& text : presets) {
-    const auto index = FindPreset(text);
-    if (!index)
-      return fail("--preset: no such preset: " + text +
-                  " (use 0-23 or a list text such as \"1.44 mb\")");
-    job.UsePresetSize = true;
-    job.PresetIndex = *index;
-    options.jobs.push_back(job);
-  }
-  for (const std::string& text : typed.sizeTexts) {
-    if (std::string refused = ParseSizeText(text, job); !refused.empty())
-      return fail("--size: " + refused);
-    options.jobs.push_back(job);
-  }
-  for (const JobSettings& each : options.jobs) {
-    const FileCreator::JobTarget target = FileCreator::ResolveTarget(each);
-    if (!target.ok) return fail(target.error);
-  }
-  if (!options.jobs.empty()) job = options.jobs.front();
-  if (!FileCreator::IsFolder(job.OutputFolder))
-    return fail("folder does not exist: " + job.OutputFolder);
-
   result.ok = true;
   return result;
 }

@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "cli/size_text.h"
 #include "common/job.h"
 #include "engine/file_creator.h"
 
@@ -21,11 +22,17 @@ struct Options {
   ByteCount reserve = 0;
   ByteCount max_file_size = 0;  // 0: no limit of ours
   bool space_check = true;
+  bool no_clobber = false;  // a file at a target name is left alone: refused
+  bool json = false;        // one JSON object a file on standard output
+  // The run's options; a file that -o names whole is run.file_name, in the
+  // job's folder.
   FileCreator::RunOptions run;
+  bool stream = false;              // -o -: the bytes go to standard output
   std::optional<std::string> seed;  // content from the seeded stream
   bool quiet = false;
   bool help = false;
   bool version = false;
+  bool list_presets = false;
 };
 
 // What ParseCommandLine gives; the options hold only when ok.
@@ -35,19 +42,15 @@ struct ParseResult {
   Options options;
 };
 
-// Sets the job's size from a size text: a number with an optional unit (B,
-// KB/KiB, MB/MiB, GB/GiB, TB/TiB, all powers of 1024) and an optional offset
-// in bytes ("10MB+1", "1GB-80"), which names the file by its byte count.
-// Returns why the text is refused, or "".
-[[nodiscard]] std::string ParseSizeText(const std::string& text, JobSettings& job);
-// The byte count of a size text, or nothing (and `error`).
-[[nodiscard]] std::optional<ByteCount> SizeInBytes(const std::string& text, std::string& error);
-
 // Reads the command line and checks everything a run needs before any file
 // is touched: a rejected line never reaches the engine.
 [[nodiscard]] ParseResult ParseCommandLine(const std::vector<std::string>& args);
 
-// The --help text, made from the same option table.
-std::string UsageText();
+// The --help text, made from the same option table, its descriptions
+// wrapped to `width` columns.
+std::string UsageText(int width = 80);
+
+// The --list-presets text: each preset's index and list text, a line each.
+std::string PresetList();
 
 }  // namespace torvane::cli

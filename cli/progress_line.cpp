@@ -1,5 +1,6 @@
 #include "cli/progress_line.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 
@@ -35,33 +36,39 @@ std::string Duration(double seconds) {
 
 }  // namespace
 
-std::string RenderProgress(ByteCount written, ByteCount total, double elapsed_seconds) {
+std::string RenderProgress(ByteCount written, ByteCount total, double elapsed_seconds, int width) {
   if (written < 0) written = 0;
   if (total > 0 && written > total) written = total;
   const double fraction =
       total > 0 ? static_cast<double>(written) / static_cast<double>(total) : 1.0;
   const int filled = static_cast<int>(fraction * kBarWidth);
 
-  std::string line = "[";
-  line.append(static_cast<std::size_t>(filled), '#');
-  line.append(static_cast<std::size_t>(kBarWidth - filled), '.');
+  std::string bar = "[";
+  bar.append(static_cast<std::size_t>(filled), '#');
+  bar.append(static_cast<std::size_t>(kBarWidth - filled), '.');
+  bar += "] ";
   char percent[8];
   std::snprintf(percent, sizeof percent, "%3d%%", static_cast<int>(fraction * 100.0));
-  line.append("] ").append(percent).append("  ");
-  line.append(FormatThousands(written))
-      .append(" / ")
-      .append(FormatThousands(total))
-      .append(" bytes");
-
+  const std::string bytes = std::string(percent) + "  " + FormatThousands(written) + " / " +
+                            FormatThousands(total) + " bytes";
+  std::string rate, left;
   if (elapsed_seconds > 0.0 && written > 0) {
-    const double rate = static_cast<double>(written) / elapsed_seconds;
-    line.append("  ").append(Rate(rate));
+    const double per_second = static_cast<double>(written) / elapsed_seconds;
+    rate = "  " + Rate(per_second);
     if (written < total)
-      line.append("  ")
-          .append(Duration(static_cast<double>(total - written) / rate))
-          .append(" left");
+      left = "  " + Duration(static_cast<double>(total - written) / per_second) + " left";
   }
-  return line;
+  // Columns, not bytes: a group separator may take several bytes of UTF-8.
+  const auto columns = [](std::string_view text) {
+    return static_cast<int>(
+        std::count_if(text.begin(), text.end(), [](char c) { return (c & 0xC0) != 0x80; }));
+  };
+  const int room = width - 1;
+  const std::string candidates[] = {bar + bytes + rate + left, bar + bytes + rate, bar + bytes,
+                                    bytes};
+  for (const std::string& line : candidates)
+    if (width <= 0 || columns(line) <= room) return line;
+  return bytes.substr(0, static_cast<std::size_t>(std::max(room, 0)));
 }
 
 }  // namespace torvane::cli

@@ -10,6 +10,9 @@ namespace torvane {
 struct NumberLocale {
   std::string decimal_point = ".";
   std::string group_separator = ",";
+  // The grouping a typed number may carry: the locale's own, "" where it
+  // has none (C and POSIX group output with "," but take no grouping in).
+  std::string typed_group_separator{};
 };
 
 // The conventions in force: "." and "," until a front end sets its own.

@@ -140,6 +140,11 @@ ByteCount TotalBytes();
 // The bytes the last run's file held when the run ended (whole records or
 // chunks after a Stop or a failure), or -1 when no file was opened.
 ByteCount BytesKept();
+// After a verifying run that failed: true when the file was read and found
+// to differ (a byte, its size or its layout), false when it could not be.
+[[nodiscard]] bool LastRunFoundDifference();
+// The SHA-256 (lower-case hex) the last run wrote beside its file; "" none.
+const std::string& LastChecksum();
 // The file's name without folder and ".dat" ("_k" ends a copy's); "" until
 // the job's folder and size are accepted.
 const std::string& JobFileName();

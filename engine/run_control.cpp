@@ -55,6 +55,8 @@ bool IsRunning() { return g_run.running; }
 RunOutcome LastOutcome() { return g_run.last_outcome; }
 ByteCount TotalBytes() { return g_run.total_bytes; }
 ByteCount BytesKept() { return g_run.bytes_kept; }
+bool LastRunFoundDifference() { return g_run.differs; }
+const std::string& LastChecksum() { return g_run.checksum; }
 const std::string& JobFileName() { return g_run.job_file_name; }
 const std::string& JobFilePath() { return g_run.job_file_path; }
 
@@ -124,6 +126,8 @@ void BeginProcessing() {
     Yield();
     g_run.total_bytes = 0;
     g_run.bytes_kept = -1;
+    g_run.differs = false;
+    g_run.checksum.clear();
     g_run.job_file_name.clear();
     g_run.job_file_path.clear();
     if (StopFlag) return;

@@ -26,6 +26,8 @@ struct RunState {
   bool stop_requested = false;  // a Stop click or RequestStop during this run
   bool failed = false;          // the engine reported an error in this run
   ByteCount bytes_kept = -1;    // what the run's file held at its end; -1 none
+  bool differs = false;         // a verifying run read the file and found it otherwise
+  std::string checksum;         // the SHA-256 written beside the file, in hex
   RunOutcome last_outcome = RunOutcome::None;
 };
 

@@ -10,6 +10,17 @@
 #include "engine/run_state.h"
 
 namespace torvane::FileCreator::detail {
+namespace {
+
+// The file was read and is not what the options make: a different verdict
+// from a file that could not be read.
+void FoundDifference(const std::string& message) {
+  g_run.differs = true;
+  FailRun(message);
+}
+
+}  // namespace
+
 
 long ReadFully(int fd, std::uint8_t* data, std::size_t size, ByteCount offset) {
   FileLayer& layer = CurrentFileLayer();
@@ -50,9 +61,9 @@ bool TargetChecker::Write(std::span<const std::uint8_t> data) {
   const auto same = static_cast<ByteCount>(mismatch.first - data.begin());
   if (same < static_cast<ByteCount>(data.size())) {
     if (same < got)
-      FailRun(DiffersMessage(path_, compared_ + same));
+      FoundDifference(DiffersMessage(path_, compared_ + same));
     else
-      FailRun(SizeDiffersMessage(path_, CurrentFileLayer().Size(fd_), g_run.total_bytes));
+      FoundDifference(SizeDiffersMessage(path_, CurrentFileLayer().Size(fd_), g_run.total_bytes));
     return false;
   }
   compared_ += same;
@@ -64,7 +75,7 @@ bool TargetChecker::CheckRules(const std::array<bool, 256>& allowed, bool record
   constexpr ByteCount kRecord = 80;
   const ByteCount size = CurrentFileLayer().Size(fd_);
   if (size != total) {
-    FailRun(SizeDiffersMessage(path_, size, total));
+    FoundDifference(SizeDiffersMessage(path_, size, total));
     return false;
   }
   const ByteCount last_start = total - (total % kRecord == 0 ? kRecord : total % kRecord);
@@ -87,7 +98,7 @@ bool TargetChecker::CheckRules(const std::array<bool, 256>& allowed, bool record
       if (records && length >= 2 && in_record == length - 2) fits = b == '\r';
       if (records && length >= 2 && in_record == length - 1) fits = b == '\n';
       if (!fits) {
-        FailRun(LayoutBrokenMessage(path_, at));
+        FoundDifference(LayoutBrokenMessage(path_, at));
         return false;
       }
     }
@@ -100,7 +111,7 @@ bool TargetChecker::CheckRules(const std::array<bool, 256>& allowed, bool record
 bool TargetChecker::Finish() {
   const ByteCount size = CurrentFileLayer().Size(fd_);
   if (size == compared_) return true;
-  FailRun(SizeDiffersMessage(path_, size, g_run.total_bytes));
+  FoundDifference(SizeDiffersMessage(path_, size, g_run.total_bytes));
   return false;
 }
 

@@ -265,6 +265,7 @@ bool TargetWriter::WriteChecksum() {
   errno = 0;
   if (written && layer.Rename(partial, sidecar)) {
     (void)layer.SyncFolderOf(sidecar);  // as for a new file: the writes decided
+    g_run.checksum = line.substr(0, line.find(' '));
     return true;
   }
   if (written) error = errno;

@@ -26,42 +26,6 @@ using testing::ReadFileBytes;
 using testing::TempDir;
 namespace fs = std::filesystem;
 
-// Each text's file name and byte count, or (after "!") a piece of its refusal.
-TEST(SizeText, NamesEveryUnitAndOffset) {
-  const std::pair<const char*, const char*> rows[] = {
-      {"1KB", "KB_1 1024"},
-      {"1kib", "KB_1 1024"},
-      {"2MiB", "MB_2 2097152"},
-      {"1.5GiB", "GB_1.5 1610612736"},
-      {"1TB", "TB_1 1099511627776"},
-      {"1TiB", "TB_1 1099511627776"},
-      {"10MB+1", "Byte_10485761 10485761"},
-      {"10MB-1", "Byte_10485759 10485759"},
-      {"1GB-80", "Byte_1073741744 1073741744"},
-      {"1.5KB+2", "Byte_1538 1538"},
-      {"6", "Byte_6 6"},
-      {"5", "!at least 6 bytes"},
-      {"1KB-1019", "!at least 6 bytes"},
-      {"1KB-2000", "!at least 6 bytes"},
-      {"1KB+", "!whole number of bytes"},
-      {"1KB-x", "!whole number of bytes"},
-      {"2PB", "!unknown unit 'PB'"},
-      {"8388608TB", "!too large"},
-      {"8388607TB+9223372036854775807", "!too large"},
-  };
-  for (const auto& [text, expect] : rows) {
-    JobSettings job;
-    const std::string refused = ParseSizeText(text, job);
-    const FileCreator::JobTarget target = FileCreator::ResolveTarget(job);
-    const std::string got =
-        refused.empty() ? target.name + " " + std::to_string(target.size) : "!" + refused;
-    EXPECT_EQ(got.rfind(expect, 0) == 0 ||
-                  (expect[0] == '!' && got.find(expect + 1) != std::string::npos),
-              true)
-        << text << " gave " << got;
-  }
-}
-
 // The folder's file system as a test wants it.
 struct FolderDouble : FileLayerWrapper {
   explicit FolderDouble(FileLayer::Space given)
@@ -119,7 +83,7 @@ class Batch : public ::testing::Test {
 
 // Presets first, then sizes, each `count` times; each path as it completes.
 TEST_F(Batch, MakesEachSizeCountTimesWithItsOwnContent) {
-  const Finished done = Run({"-s", "1KB,100+1", "-p", "720 kb", "--count", "2"});
+  const Finished done = Run({"-s", "1KiB,100+1", "-p", "720 kb", "--count", "2"});
   ASSERT_EQ(done.status, 0) << done.err;
   std::string expected;
   const std::pair<const char*, std::uintmax_t> files[] = {{"KB_720", 730112}, {"KB_720_2", 730112},
@@ -138,7 +102,7 @@ TEST_F(Batch, MakesEachSizeCountTimesWithItsOwnContent) {
 // name; a small disk that fills with twenty files to go.
 TEST_F(Batch, TheFirstFailedFileEndsTheBatch) {
   fs::create_directory(dir.File("KB_2.dat"));
-  const Finished done = Run({"-s", "1KB,2KB,3KB"});
+  const Finished done = Run({"-s", "1KiB,2KiB,3KiB"});
   EXPECT_EQ(done.status, 1);
   EXPECT_EQ(done.out, dir.File("KB_1.dat") + kEol);
   EXPECT_TRUE(done.err.ends_with(std::string("torvane-cli: 1 of 3 files made; 1 not begun") + kEol))
@@ -163,8 +127,8 @@ TEST_F(Batch, TheFirstFailedFileEndsTheBatch) {
 // Ctrl-C in the second of three: the first whole, the second whole chunks,
 // no third.
 TEST_F(Batch, CtrlCEndsTheBatchWithTheFileInHand) {
-  Cli run({"-q", "-o", dir.Utf8(), "-s", "16MB", "--count", "3", "--layout", "continuous", "--low",
-           "48", "--high", "57"},
+  Cli run({"-q", "-o", dir.Utf8(), "-s", "16MiB", "--count", "3", "--sync", "chunk", "--low", "48",
+           "--high", "57"},
           scratch);
   const std::string second = dir.File("MB_16_2.dat");
   const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
@@ -197,15 +161,15 @@ TEST_F(Batch, FillLeavesTheReserveFree) {
   SmallDisk disk("20m");
   if (!disk.mounted()) GTEST_SKIP() << "mounting a small file system needs root";
   const std::string folder = disk.dir().Utf8();
-  const std::vector<std::string> rows[] = {{"--layout", "continuous"},
+  const std::vector<std::string> rows[] = {{},
                                            {"--reserve", "0", "--max-file-size", "1MiB"},
                                            {"--max-file-size", "1000"},
-                                           {"--max-file-size", "4096"},
-                                           {"--max-file-size", "1MiB", "--layout", "continuous"}};
+                                           {"--max-file-size", "4096", "--layout", "fixed"},
+                                           {"--max-file-size", "1MiB", "--layout", "fixed"}};
   for (const auto& row : rows) {
     std::vector<std::string> args = {"--fill", "--reserve", "1MiB"};
     args.insert(args.end(), row.begin(), row.end());
-    const ByteCount reserve = args[4] == "0" ? 0 : 1048576;
+    const ByteCount reserve = row.size() > 1 && row[1] == "0" ? 0 : 1048576;
     const Finished done = Run(args, folder);
     EXPECT_EQ(done.status, 0) << ::testing::PrintToString(row) << done.err;
     EXPECT_GE(FreeBytes(folder), reserve) << ::testing::PrintToString(row);

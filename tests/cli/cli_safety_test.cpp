@@ -68,9 +68,8 @@ TEST(CliSafety, AClosedStandardErrorKeepsMessagesOutOfTheFile) {
 // that are no digits).
 TEST(CliSafety, ASecondRunOnTheSameFileIsRefused) {
   TempDir dir, scratch, scratch2;
-  const std::vector<std::string> args = {"-q",   "-o",       dir.Utf8(),   "-s",
-                                         "16MB", "--layout", "continuous", "--low",
-                                         "48",   "--high",   "57"};
+  const std::vector<std::string> args = {"-q",    "-o",    dir.Utf8(), "-s",     "16MiB", "--sync",
+                                         "chunk", "--low", "48",       "--high", "57"};
   Cli first(args, scratch);
   const std::string path = dir.File("MB_16.dat");
   WaitForBytes(path, 61440);
@@ -142,14 +141,12 @@ TEST_P(EndedEarly, SaysWhatTheFileHolds) {
 
 INSTANTIATE_TEST_SUITE_P(
     Ends, EndedEarly,
-    ::testing::Values(EndRow{"DiskFullContinuous",
-                             {"-s", "2MB", "--layout", "continuous", "--no-space-check"},
-                             0,
-                             61440},
-                      EndRow{"DiskFullRecords", {"-s", "2MB", "--no-space-check"}, 0, 80},
-                      EndRow{"SIGINT", {"-s", "4GB", "--layout", "continuous"}, SIGINT, 61440},
-                      EndRow{"SIGTERM", {"-s", "4GB", "--sync", "record"}, SIGTERM, 80},
-                      EndRow{"SIGHUP", {"-s", "4GB", "--layout", "continuous"}, SIGHUP, 61440}),
+    ::testing::Values(
+        EndRow{"DiskFullContinuous", {"-s", "2MiB", "--no-space-check"}, 0, 61440},
+        EndRow{"DiskFullRecords", {"-s", "2MiB", "--layout", "fixed", "--no-space-check"}, 0, 80},
+        EndRow{"SIGINT", {"-s", "4GiB", "--sync", "chunk"}, SIGINT, 61440},
+        EndRow{"SIGTERM", {"-s", "4GiB", "--layout", "fixed", "--sync", "record"}, SIGTERM, 80},
+        EndRow{"SIGHUP", {"-s", "4GiB", "--sync", "chunk"}, SIGHUP, 61440}),
     [](const auto& info) { return std::string(info.param.name); });
 #endif
 

@@ -1,16 +1,26 @@
-// Drives the real torvane-cli binary: exit codes, names, sizes, layout, Ctrl-C.
+// Drives the real torvane-cli binary: names, sizes, content, streams,
+// refusals and exit statuses; and what its words and sizes set, in process.
 
 #include <gtest/gtest.h>
 
-#include <chrono>
+#ifndef _WIN32
+#include <sys/wait.h>
+#endif
+
+#include <cstdio>
+#include <cstdlib>
 #include <filesystem>
+#include <functional>
+#include <nlohmann/json.hpp>
+#include <set>
 #include <string>
-#include <thread>
 #include <tuple>
 #include <vector>
 
 #include "cli/options.h"
 #include "cli/progress_line.h"
+#include "common/number_locale.h"
+#include "engine/file_creator.h"
 #include "tests/cli/cli_runner.h"
 #include "tests/support/fakes.h"
 
@@ -19,62 +29,81 @@ namespace {
 
 using testing::ReadFileBytes;
 using testing::TempDir;
+using testing::WriteFileBytes;
+namespace fs = std::filesystem;
 
 class CliTest : public ::testing::Test {
  protected:
-  Finished Run(std::vector<std::string> args, Cli::Streams streams = {}) {
-    return Cli(std::move(args), scratch_, std::move(streams)).Wait();
-  }
   // A run whose output folder is the test's own.
   Finished RunHere(const std::vector<std::string>& args, Cli::Streams streams = {}) {
     std::vector<std::string> full = {"-o", Folder()};
     full.insert(full.end(), args.begin(), args.end());
-    return Run(std::move(full), std::move(streams));
+    return Cli(std::move(full), scratch_, std::move(streams)).Wait();
   }
   std::string Folder() const { return dir_.Utf8(); }
   std::string Path(const std::string& name) const { return dir_.File(name); }
-  std::uintmax_t Size(const std::string& name) const {
-    return std::filesystem::file_size(dir_.path() / name);
-  }
   TempDir dir_;
   TempDir scratch_;
 };
 
-TEST_F(CliTest, NamesAndSizesFollowTheWindowsRules) {
-  const std::tuple<std::vector<std::string>, std::string, std::uintmax_t> cases[] = {
-      {{}, "KB_1.dat", 1024},
-      {{"-p", "22", "--layout", "continuous"}, "MB_144.dat", 1457664},
-      {{"--preset", "720 kb", "--layout", "continuous"}, "KB_720.dat", 730112},
-      {{"-p", "1.44 MB", "--layout=continuous"}, "MB_144.dat", 1457664},
-      {{"-s", "1.5KB"}, "KB_1.5.dat", 1536},
-      {{"-s", "100"}, "Byte_100.dat", 100},
-      {{"--size=0"}, "Empty.dat", 0},
-      {{"-s", "2mb", "--layout", "continuous", "-q"}, "MB_2.dat", 2097152},
+bool AllOf(const std::string& bytes, const std::string& alphabet) {
+  return bytes.find_first_not_of(alphabet) == std::string::npos;
+}
+// 80-byte records (the last one shorter) of lower-case hex, each ending in CR LF.
+bool LowerHexRecords(const std::string& file) {
+  for (std::size_t at = 0; at < file.size(); at += 80) {
+    const std::string record = file.substr(at, 80);
+    if (record.size() >= 2 && record.substr(record.size() - 2) != "\r\n") return false;
+    if (!AllOf(record.substr(0, record.size() - 2), "0123456789abcdef")) return false;
+  }
+  return true;
+}
+
+// Raw bytes by default, as head -c gives them; records one option away; any
+// size down to 1 byte; one byte value; a file named whole.
+TEST_F(CliTest, MakesTheFileAsked) {
+  using Check = std::function<bool(const std::string&)>;
+  const Check any = [](const std::string&) { return true; };
+  // Raw random bytes: all 256 values turn up in a few kilobytes.
+  const Check raw = [](const std::string& f) {
+    return std::set<char>(f.begin(), f.end()).size() == 256;
   };
-  for (const auto& [args, name, bytes] : cases) {
+  const std::tuple<std::vector<std::string>, std::string, std::uintmax_t, Check> rows[] = {
+      {{}, "KB_1.dat", 1024, any},
+      {{"-s", "10KB"}, "Byte_10000.dat", 10000, raw},
+      {{"-s", "64KiB", "--low", "48", "--high", "57"},
+       "KB_64.dat",
+       65536,
+       [](const std::string& f) { return AllOf(f, "0123456789"); }},
+      {{"-p", "1.44 mb"}, "MB_144.dat", 1457664, raw},
+      {{"-s", "1000", "--layout", "fixed", "--case", "lower"},
+       "Byte_1000.dat",
+       1000,
+       LowerHexRecords},
+      {{"-s", "5", "--layout", "fixed"}, "Byte_5.dat", 5, any},
+      {{"-s", "1"}, "Byte_1.dat", 1, any},
+      {{"--size=0"}, "Empty.dat", 0, any},
+      {{"-s", "4KiB", "--low", "7", "--high", "7"},
+       "KB_4.dat",
+       4096,
+       [](const std::string& f) { return AllOf(f, "\7"); }},
+      {{"-s", "3", "--low", "65", "--high", "65", "--layout", "fixed", "--format", "binary"},
+       "Byte_3.dat",
+       3,
+       [](const std::string& f) { return f == "A\r\n"; }},
+  };
+  for (const auto& [args, name, bytes, check] : rows) {
     const Finished done = RunHere(args);
     ASSERT_EQ(done.status, 0) << name << ": " << done.err;
     EXPECT_EQ(done.out, Path(name) + kEol);
-    EXPECT_EQ(Size(name), bytes) << name;
+    const std::string file = ReadFileBytes(Path(name));
+    EXPECT_EQ(file.size(), bytes) << name;
+    EXPECT_TRUE(check(file)) << name;
   }
-}
-
-TEST_F(CliTest, RecordsAndRangeReachTheFile) {
-  ASSERT_EQ(RunHere({"-s", "1000", "--case", "lower"}).status, 0);
-  const std::string hex = ReadFileBytes(Path("Byte_1000.dat"));
-  ASSERT_EQ(hex.size(), 1000u);
-  for (std::size_t at = 0; at < hex.size(); at += 80) {
-    const std::size_t len = std::min<std::size_t>(80, hex.size() - at);
-    EXPECT_EQ(hex.substr(at + len - 2, 2), "\r\n");
-    for (std::size_t i = at; i < at + len - 2; ++i)
-      ASSERT_NE(std::string("0123456789abcdef").find(hex[i]), std::string::npos) << i;
-  }
-
-  ASSERT_EQ(RunHere({"-s", "64KB", "--layout", "continuous", "--low", "48", "--high", "57"}).status,
-            0);
-  const std::string digits = ReadFileBytes(Path("KB_64.dat"));
-  ASSERT_EQ(digits.size(), 65536u);
-  EXPECT_EQ(digits.find_first_not_of("0123456789"), std::string::npos);
+  const std::string named = (dir_.path() / "named.bin").string();
+  const Finished done = Cli({"-o", named, "-s", "5"}, scratch_).Wait();
+  EXPECT_EQ(done.out, named + kEol);
+  EXPECT_EQ(fs::file_size(named), 5u);
 }
 
 TEST_F(CliTest, RefusalsHelpAndVersionTouchNoFile) {
@@ -87,53 +116,53 @@ TEST_F(CliTest, RefusalsHelpAndVersionTouchNoFile) {
     std::string says;
     std::string out = "";  // standard output, when not a file read back
   };
+  const std::string file = Path("x.bin");
   std::vector<Row> rows = {
       {{"--help"}, 0, "Usage: torvane-cli [OPTIONS]"},
-      {{"-h"}, 0, "  --layout fixed|continuous "},
-      {{"-q", "--help"}, 0, "  -s,--size LENGTH[UNIT][+-BYTES] "},
+      {{"-h"}, 0, "  --layout continuous|fixed "},
+      {{"-q", "--help"}, 0, "  -s,--size SIZE "},
       {{"--version"}, 0, "torvane-cli 0."},
+      {{"--list-presets"}, 0, "\n22  1.44 mb (1,457,664 bytes)\n23  720 kb (730,112 bytes)\n"},
       {{"--frobnicate"}, 2, "not expected: --frobnicate"},
       {{"stray", "words"}, 2, "not expected: stray words"},
       {{"--help", "--frobnicate"}, 2, "--frobnicate"},
       {{"--fill", "-s", "10KB"}, 2, "--fill works out its own sizes"},
       {{"-p", "0,0", "-s", "1KiB"}, 2, "KB_1.dat twice (--count makes copies)"},
       {{"-s", "1KB+"}, 2, "offset after the size must be a whole number"},
-      {{"-s", "1KB-1020"}, 2, "at least 6 bytes: 1KB-1020"},
+      {{"-s", "1KiB+1x"}, 2, "offset after the size must be a whole number"},
+      {{"-s", "1KB-1020"}, 2, "negative: 1KB-1020"},
       {{"-s", "8EB"}, 2, "unknown unit 'EB'"},
       {{"--count", "0"}, 2, "--count"},
-      {{"--count", "1000001"}, 2, "--count"},
       {{"--count", "0x3"}, 2, "--count: must be a whole number from 1 to 1000000: 0x3"},
       {{"--reserve", "1MiB"}, 2, "--reserve applies to --fill only"},
       {{"--max-file-size", "1MB"}, 2, "--max-file-size applies to --fill only"},
       {{"--fill", "--reserve", "100TB", "--max-file-size", "0"}, 2, "larger than 0"},
       {{"--fill", "--reserve", "100TB", "--content", "sparse"}, 2, "sparse fills nothing"},
-      {{"--sync", "fast"}, 2, "--sync: must be record, chunk or end: fast"},
+      {{"--sync", "fast"}, 2, "--sync: must be end, chunk or record: fast"},
       {{"--content", "none"}, 2, "--content"},
-      {{"--compressible", "101"}, 2, "--compressible"},
-      {{"--compressible", "20"}, 2, "--compressible needs --layout continuous"},
-      {{"--compressible", "0x10", "--layout", "continuous"}, 2, "from 0 to 100: 0x10"},
+      {{"--compressible", "20", "--layout", "fixed"}, 2, "needs --layout continuous"},
+      {{"--compressible", "0x10"}, 2, "from 0 to 100: 0x10"},
       {{"--content", "zeros", "--low", "3"}, 2, "--low applies to random content only"},
       {{"--verify", "--checksum"}, 2, "--verify never writes"},
       {{"-s", "10TB"}, 2, "the folder has"},
-      {{"--verify"}, 1, "could not be read: No such file or directory"},
+      {{"--verify"}, 2, "could not be read: No such file or directory"},
       {{"-s", "ten"}, 2, "--size: not a number: ten"},
-      {{"-s", "-5KB"}, 2, "negative: -5KB"},
       {{"-s", "99999999999GB"}, 2, "too large"},
-      {{"-s", "5"}, 2, "at least 6 bytes: 5"},
-      {{"-s", "12XB"}, 2, "unit 'XB'"},
       {{"-p", "24"}, 2, "--preset: no such preset: 24"},
-      {{"-p", "023"}, 2, "023"},
       {{"--low", "256"}, 2, "--low: must be a whole number from 0 to 255: 256"},
-      {{"--low", "-1"}, 2, "0 to 255: -1"},
       {{"--high", "0x10"}, 2, "--high"},
-      {{"--low", "9", "--high", "9"}, 2, "--low must be below --high"},
-      {{"--layout", "wavy"}, 2, "--layout: must be fixed or continuous: wavy"},
-      {{"--format", "0"}, 2, "must be hex or binary"},
+      {{"--low", "9", "--high", "8"}, 2, "--low must not be above --high"},
+      {{"--layout", "wavy"}, 2, "--layout: must be continuous or fixed: wavy"},
       {{"--case", "UPPER"}, 2, "must be keep, lower or upper"},
       {{"--version", "--case", "wavy"}, 2, "--case"},
-      {{"-s"}, 2, "--size"},
       {{"--size="}, 2, "--size"},
-      {{"-o", "no-such-folder"}, 2, "folder does not exist: no-such-folder"},
+      {{"-o", "no-such-folder/"}, 2, "folder does not exist: no-such-folder/"},
+      {{"-o", "no-such-folder/x.bin"}, 2, "folder does not exist: no-such-folder"},
+      {{"-o", file, "--count", "2"}, 2, "-o must name a folder"},
+      {{"-o", file, "-s", "1,2"}, 2, "-o must name a folder"},
+      {{"-o", "-", "--verify"}, 2, "-o - streams the bytes"},
+      {{"-o", "-", "--checksum"}, 2, "-o - streams the bytes"},
+      {{"-o", "-", "--json"}, 2, "--json writes to standard output"},
   };
 #ifndef _WIN32
   // /proc: a folder in which nobody, root included, can create a file.
@@ -154,8 +183,70 @@ TEST_F(CliTest, RefusalsHelpAndVersionTouchNoFile) {
       EXPECT_EQ(std::count(done.err.begin(), done.err.end(), '\n'), 1) << done.err;
     }
   }
-  EXPECT_TRUE(std::filesystem::is_empty(dir_.path()));
+  EXPECT_TRUE(fs::is_empty(dir_.path()));
+  // Help reads in 80 columns.
+  std::size_t start = 0;
+  for (const std::string help = UsageText(); start < help.size();) {
+    const std::size_t end = help.find('\n', start);
+    EXPECT_LE(end - start, 80u) << help.substr(start, end - start);
+    start = end + 1;
+  }
 }
+
+// Verifying answers as cmp does: 0 the same, 1 different, 2 unreadable; a
+// run says in JSON what it made; -n leaves every existing file alone.
+TEST_F(CliTest, VerifyJsonAndNoClobber) {
+  const std::vector<std::string> seeded = {"-s", "100KiB", "--seed", "s", "--checksum"};
+  std::vector<std::string> json = seeded;
+  json.push_back("--json");
+  const Finished made = RunHere(json);
+  ASSERT_EQ(made.status, 0) << made.err;
+  const auto object = nlohmann::json::parse(made.out);
+  EXPECT_EQ(object["path"], Path("KB_100.dat"));
+  EXPECT_EQ(object["bytes"], 102400);
+  EXPECT_EQ(object["layout"], "continuous");
+  EXPECT_EQ(object["seed"], "s");
+  EXPECT_EQ(object["status"], "done");
+  EXPECT_EQ(ReadFileBytes(Path("KB_100.dat.sha256")),
+            object["sha256"].get<std::string>() + "  KB_100.dat\n");
+
+  const std::vector<std::string> verify = {"-s", "100KiB", "--seed", "s", "--verify"};
+  EXPECT_EQ(RunHere(verify).status, 0);
+  std::string file = ReadFileBytes(Path("KB_100.dat"));
+  file[777] ^= 1;
+  WriteFileBytes(Path("KB_100.dat"), file);
+  const Finished differs = RunHere(verify);
+  EXPECT_EQ(differs.status, 1);
+  EXPECT_NE(differs.err.find("differs at byte 777"), std::string::npos) << differs.err;
+  fs::remove(Path("KB_100.dat"));
+  fs::create_directory(Path("KB_100.dat"));
+  EXPECT_EQ(RunHere(verify).status, 2);
+
+  const Finished kept = RunHere({"-n", "-s", "1KiB,100KiB"});
+  EXPECT_EQ(kept.status, 2);
+  EXPECT_NE(kept.err.find("--no-clobber: already there: " + Path("KB_100.dat")), std::string::npos);
+  EXPECT_FALSE(fs::exists(Path("KB_1.dat")));
+}
+
+#ifndef _WIN32
+// The run's bytes to standard output, the same as the file's; a reader that
+// closes early ends the run at once, quietly, with 141.
+TEST_F(CliTest, StreamsToStandardOutput) {
+  const std::vector<std::string> args = {"-s", "200KiB", "--seed", "s", "--layout", "fixed"};
+  ASSERT_EQ(RunHere(args).status, 0);
+  std::vector<std::string> streamed = {"-o", "-"};
+  streamed.insert(streamed.end(), args.begin(), args.end());
+  const Finished done = Cli(streamed, scratch_).Wait();
+  EXPECT_EQ(done.status, 0) << done.err;
+  EXPECT_TRUE(done.out == ReadFileBytes(Path("KB_200.dat")));
+
+  const std::string command = std::string(TORVANE_CLI_PATH) + " -o - -s 1TiB 2>" +
+                              scratch_.File("err") + " | head -c 100 >/dev/null";
+  const int status = std::system(("bash -o pipefail -c '" + command + "'").c_str());
+  EXPECT_EQ(WEXITSTATUS(status), 141);
+  EXPECT_EQ(ReadFileBytes(scratch_.File("err")), "");
+}
+#endif
 
 // What the words of an accepted line set in the first file's job; the last
 // of a repeated option counts, but sizes and presets each make a file. Size:
@@ -167,27 +258,17 @@ TEST(ParseCommandLine, WordsSetTheJob) {
     std::string low, high;
     bool fixed, hex;
     CaseConversion letters;
-    bool quiet;
   };
   using enum CaseConversion;
   const std::vector<Row> rows = {
-      {{}, "preset 0", "0", "255", true, true, None, false},
-      {{"-p", " 7 "}, "preset 7", "0", "255", true, true, None, false},
-      {{"--preset=1.44 MB (1,457,664 bytes)"}, "preset 22", "0", "255", true, true, None, false},
-      {{"-p", "kb_720", "-p", "2"}, "preset 23", "0", "255", true, true, None, false},
-      {{"-s", " 1.5 kb "}, "1.5 unit 1", "0", "255", true, true, None, false},
-      {{"-s10m", "--size", "+2G"}, "10 unit 2", "0", "255", true, true, None, false},
-      {{"--size=0"}, "0 unit 0", "0", "255", true, true, None, false},
-      {{"--low", "010", "--high=011"}, "preset 0", "10", "11", true, true, None, false},
-      {{"--low", " 48\t", "--high", "57"}, "preset 0", "48", "57", true, true, None, false},
-      // clang-format off
-      {{"--layout", "continuous", "--format", "binary"},
-       "preset 0", "0", "255", false, false, None, false},
-      {{"--layout=continuous", "--layout", "fixed"},
-       "preset 0", "0", "255", true, true, None, false},
-      // clang-format on
-      {{"--case", "upper", "-q"}, "preset 0", "0", "255", true, true, Upper, true},
-      {{"--case=lower", "--quiet"}, "preset 0", "0", "255", true, true, Lower, true},
+      {{}, "preset 0", "0", "255", false, true, None},
+      {{"--preset=1.44 MB (1,457,664 bytes)"}, "preset 22", "0", "255", false, true, None},
+      {{"-p", "kb_720", "-p", "2"}, "preset 23", "0", "255", false, true, None},
+      {{"-s10m", "--size", "+2G"}, "10 unit 2", "0", "255", false, true, None},
+      {{"--low", "010", "--high=011"}, "preset 0", "10", "11", false, true, None},
+      {{"--layout", "fixed", "--format", "binary"}, "preset 0", "0", "255", true, false, None},
+      {{"--layout=fixed", "--layout", "continuous"}, "preset 0", "0", "255", false, true, None},
+      {{"--case", "upper"}, "preset 0", "0", "255", false, true, Upper},
   };
   for (const auto& row : rows) {
     const std::string line = ::testing::PrintToString(row.args);
@@ -199,35 +280,73 @@ TEST(ParseCommandLine, WordsSetTheJob) {
               row.size)
         << line;
     EXPECT_EQ(std::tuple(job.OutputFolder, job.LowText, job.HighText, job.FixedLength, job.HexPairs,
-                         job.Case, parsed.options.quiet),
-              std::tuple(".", row.low, row.high, row.fixed, row.hex, row.letters, row.quiet))
+                         job.Case, parsed.options.run.sync),
+              std::tuple(".", row.low, row.high, row.fixed, row.hex, row.letters,
+                         FileCreator::SyncMode::End))
         << line;
   }
 }
 
-TEST_F(CliTest, CtrlCStopsWithWholeChunksAndExit130) {
-  Cli run({"-o", Folder(), "-s", "4GB", "--layout", "continuous", "-q"}, scratch_);
-  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
-  const std::string file = Path("GB_4.dat");
-  while (std::chrono::steady_clock::now() < deadline) {
-    std::error_code ec;
-    if (std::filesystem::file_size(file, ec) >= 3 * 61440 && !ec) break;
-    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+// Each size text's file name and byte count, or (after "!") a piece of its
+// refusal; in the C locale, and where digits are grouped.
+TEST(SizeText, ReadAsCoreutilsReadsThem) {
+  const std::vector<std::tuple<NumberLocale, const char*, const char*>> rows = {
+      {{}, "1536", "Byte_1536 1536"},
+      {{}, "1K", "KB_1 1024"},
+      {{}, "1kib", "KB_1 1024"},
+      {{}, "1KB", "Byte_1000 1000"},
+      {{}, "1kB", "Byte_1000 1000"},
+      {{}, "10MiB", "MB_10 10485760"},
+      {{}, "10MB", "Byte_10000000 10000000"},
+      {{}, "2t", "TB_2 2199023255552"},
+      {{}, "1TB", "Byte_1000000000000 1000000000000"},
+      {{}, "1.5GiB", "Byte_1610612736 1610612736"},
+      {{}, "1.5KB", "Byte_1500 1500"},
+      {{}, "2.0M", "MB_2 2097152"},
+      {{}, "0.5", "Byte_1 1"},
+      {{}, "1b", "Byte_1 1"},
+      {{}, "0B", "Empty 0"},
+      {{}, "10MiB+1", "Byte_10485761 10485761"},
+      {{}, "1GB-80", "Byte_999999920 999999920"},
+      {{}, "1KiB-1024", "Empty 0"},
+      {{}, "1KB-1001", "!negative"},
+      {{}, "1KiB+1x", "!whole number of bytes"},
+      {{}, "1,024", "!unknown unit ',024'"},
+      {{}, "2PB", "!unknown unit 'PB'"},
+      {{}, "8388608TiB", "!too large"},
+      {{}, "9223372036854775807+1", "!too large"},
+      {{",", ".", "."}, "1.048.576", "Byte_1048576 1048576"},
+      {{",", ".", "."}, "1,5K", "Byte_1536 1536"},
+      {{".", ",", ","}, "1,048,576B", "Byte_1048576 1048576"},
+      {{".", ",", ","}, "1,04", "!unknown unit ',04'"},
+  };
+  for (const auto& [locale, text, expect] : rows) {
+    SetUserNumberLocale(locale);
+    JobSettings job;
+    const std::string refused = ParseSizeText(text, job);
+    const FileCreator::JobTarget target = FileCreator::ResolveTarget(job);
+    const std::string got =
+        refused.empty() ? target.name + " " + std::to_string(target.size) : "!" + refused;
+    EXPECT_TRUE(got.rfind(expect, 0) == 0 ||
+                (expect[0] == '!' && got.find(expect + 1) != std::string::npos))
+        << text << " gave " << got;
   }
-  if (!run.Interrupt()) GTEST_SKIP() << "no console event can be sent here (wine)";
-  const Finished done = run.Wait();
-  EXPECT_EQ(done.status, 130) << done.err;
-  EXPECT_TRUE(done.out.empty());
-  const auto size = Size("GB_4.dat");
-  EXPECT_GT(size, 0u);
-  EXPECT_LT(size, 4ull << 30);
-  EXPECT_EQ(size % 61440, 0u);
+  // Where commas group digits, "-s 1,048,576" is one size, elsewhere three.
+  EXPECT_EQ(ParseCommandLine({"-s", "1,048,576"}).options.jobs.size(), 1u);
+  SetUserNumberLocale({});
+  EXPECT_EQ(ParseCommandLine({"-s", "1,048,576"}).options.jobs.size(), 3u);
 }
 
-TEST(ProgressLine, ShowsBytesPercentRateAndTimeLeft) {
+TEST(ProgressLine, FitsTheTerminal) {
   EXPECT_EQ(RenderProgress(0, 2048, 0.0), "[....................]   0%  0 / 2,048 bytes");
-  EXPECT_EQ(RenderProgress(1048576, 2097152, 1.0),
-            "[##########..........]  50%  1,048,576 / 2,097,152 bytes  1.0 MB/s  0:01 left");
+  const std::string full =
+      "[##########..........]  50%  1,048,576 / 2,097,152 bytes  1.0 MB/s  0:01 left";
+  EXPECT_EQ(RenderProgress(1048576, 2097152, 1.0), full);
+  EXPECT_EQ(RenderProgress(1048576, 2097152, 1.0, 78), full);
+  EXPECT_EQ(RenderProgress(1048576, 2097152, 1.0, 77),
+            "[##########..........]  50%  1,048,576 / 2,097,152 bytes  1.0 MB/s");
+  EXPECT_EQ(RenderProgress(1048576, 2097152, 1.0, 40), " 50%  1,048,576 / 2,097,152 bytes");
+  EXPECT_EQ(RenderProgress(1048576, 2097152, 1.0, 10), " 50%  1,0");
   EXPECT_EQ(RenderProgress(5000, 4000, 2.0),
             "[####################] 100%  4,000 / 4,000 bytes  2.0 KB/s");
 }
