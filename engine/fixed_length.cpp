@@ -54,6 +54,12 @@ bool FillPool(cPrng& prng, std::int32_t chunk, std::int16_t low, std::int16_t hi
               std::vector<std::uint8_t>& pool) {
   pool.clear();
   const auto wanted = static_cast<std::size_t>(chunk);
+  // One byte value (the command line's --low N --high N) is what the draws
+  // would leave after filtering, 256 draws a pool later.
+  if (low == high && low >= 0 && low <= 255) {
+    pool.assign(wanted, static_cast<std::uint8_t>(low));
+    return true;
+  }
   while (pool.size() < wanted) {
     const RndResult drawn = prng.BuildRndData(chunk, 3);
     Yield();
