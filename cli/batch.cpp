@@ -3,7 +3,6 @@
 #include <map>
 #include <set>
 
-#include "bigfiles/file_layer.h"
 #include "engine/file_creator.h"
 #include "engine/room.h"
 
@@ -19,14 +18,6 @@ std::string PathOf(const BatchFile& file, const std::string& given) {
   std::string name = FileCreator::ResolveTarget(file.job).name;
   if (file.copy > 1) name += "_" + std::to_string(file.copy);
   return FileCreator::JoinJobPath(file.job.OutputFolder, name);
-}
-
-// What an old file at the name occupies (a sparse one little of its
-// length): the run empties it first.
-ByteCount Freed(const std::string& path) {
-  FileLayer::Identity old;
-  if (!CurrentFileLayer().IdentifyName(path, old)) return 0;
-  return old.kind == FileLayer::Identity::Kind::Regular && old.links == 1 ? old.allocated : 0;
 }
 
 }  // namespace
@@ -72,10 +63,9 @@ std::vector<BatchFile> PlanBatch(const Options& options, const std::string& fold
       refused = "the sizes asked for name " + path + " twice (--count makes copies)";
       return {};
     }
-    FileLayer::Identity there;
-    if (options.no_clobber && CurrentFileLayer().IdentifyName(path, there))
+    if (options.no_clobber && FileCreator::NameTaken(path))
       existing += (existing.empty() ? "" : ", ") + path;
-    freed += Freed(path);
+    freed += FileCreator::FreedByReplacing(path);
   }
   if (!existing.empty()) {
     refused = "--no-clobber: already there: " + existing;

@@ -92,6 +92,17 @@ FillPlan PlanFill(const std::string& folder, ByteCount reserve, ByteCount max_fi
   return plan;
 }
 
+ByteCount FreedByReplacing(const std::string& path) {
+  FileLayer::Identity old;
+  if (!CurrentFileLayer().IdentifyName(path, old)) return 0;
+  return old.kind == FileLayer::Identity::Kind::Regular && old.links == 1 ? old.allocated : 0;
+}
+
+bool NameTaken(const std::string& path) {
+  FileLayer::Identity there;
+  return CurrentFileLayer().IdentifyName(path, there);
+}
+
 bool FitsAboveReserve(const std::string& folder, ByteCount size, ByteCount reserve) {
   FileLayer::Space space;
   if (!CurrentFileLayer().FolderSpace(folder, space)) return false;

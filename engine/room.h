@@ -18,6 +18,13 @@ namespace torvane::FileCreator {
 [[nodiscard]] std::string CheckRoom(const std::string& folder, const std::vector<ByteCount>& sizes,
                                     bool needs_space, ByteCount freed = 0);
 
+// What a run that replaces the file at `path` frees: the blocks an old
+// regular file with no other name occupies (a sparse one little of its
+// length); 0 when there is none.
+[[nodiscard]] ByteCount FreedByReplacing(const std::string& path);
+// True when anything (a file, a folder, a link) stands at `path`.
+[[nodiscard]] bool NameTaken(const std::string& path);
+
 // The most files one batch makes.
 inline constexpr ByteCount kMaxFiles = 1000000;
 

@@ -25,39 +25,44 @@ TEST(CliWindows, FolderNamesAsWindowsHasThem) {
     if (c == '\\') c = '/';
   struct Row {
     const char* name;
-    std::string folder;  // made first unless empty
+    std::string output;  // -o; a folder made first with `make`
     bool make;
     int status;
-    std::string says;  // stdout on success, a piece of stderr otherwise
+    std::string says;  // the file made, or a piece of stderr
   };
+  const std::string greek = dir.File("Ελληνικά-όχι");
   const Row rows[] = {
-      {"Greek, CJK and emoji", dir.File("Ελληνικά 漢字 😀"), true, 0, ""},
-      {"longer than MAX_PATH", deep, true, 0, ""},
-      {"forward slashes", slashes, false, 0, dir.File("KB_1.dat") + kEol},
-      {"a drive that is not there", "Q:\\nothere", false, 2, "folder does not exist: Q:\\nothere"},
-      {"not there under a Greek name", dir.File("Ελληνικά-όχι"), false, 2,
-       "folder does not exist: " + dir.File("Ελληνικά-όχι")},
+      {"Greek, CJK and emoji", dir.File("Ελληνικά 漢字 😀"), true, 0,
+       dir.File("Ελληνικά 漢字 😀") + "\\KB_1.dat"},
+      {"longer than MAX_PATH", deep, true, 0, deep + "\\KB_1.dat"},
+      {"forward slashes", slashes, false, 0, dir.File("KB_1.dat")},
+      {"a file named whole, in Greek", greek + ".bin", false, 0, greek + ".bin"},
+      {"a drive that is not there", "Q:\\nothere\\", false, 2,
+       "folder does not exist: Q:\\nothere\\"},
+      {"a file on a drive that is not there", "Q:\\nothere\\x.bin", false, 2,
+       "folder does not exist: Q:\\nothere"},
+      {"not there under a Greek name", greek + "\\", false, 2,
+       "folder does not exist: " + greek + "\\"},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.name);
     // The \\?\ form reaches past MAX_PATH whatever the test's own runtime does.
     if (row.make) {
-      ASSERT_TRUE(fs::create_directories(PathFromUtf8("\\\\?\\" + row.folder)));
+      ASSERT_TRUE(fs::create_directories(PathFromUtf8("\\\\?\\" + row.output)));
     }
-    const Finished done = Cli({"-q", "-o", row.folder}, scratch).Wait();
+    const Finished done = Cli({"-q", "-o", row.output}, scratch).Wait();
     EXPECT_EQ(done.status, row.status) << done.err;
     if (row.status != 0) {
       EXPECT_EQ(done.err, "torvane-cli: " + row.says + kEol);
       EXPECT_TRUE(done.out.empty()) << done.out;
       continue;
     }
-    const std::string file = (row.make ? row.folder : dir.Utf8()) + "\\KB_1.dat";
-    EXPECT_EQ(done.out, row.says.empty() ? file + kEol : row.says);
+    EXPECT_EQ(done.out, row.says + kEol);
     EXPECT_TRUE(done.err.empty()) << done.err;
     // Read back by its UTF-16 name.
     std::error_code error;
-    EXPECT_EQ(fs::file_size(PathFromUtf8("\\\\?\\" + file), error), 1024u) << error.message();
-    fs::remove(PathFromUtf8("\\\\?\\" + file), error);
+    EXPECT_EQ(fs::file_size(PathFromUtf8("\\\\?\\" + row.says), error), 1024u) << error.message();
+    fs::remove(PathFromUtf8("\\\\?\\" + row.says), error);
   }
   // fs::remove_all does not get below MAX_PATH under Wine: one level at a time.
   for (std::error_code ignored; deep.size() > dir.Utf8().size(); deep.resize(deep.rfind('\\')))
