@@ -47,6 +47,43 @@ RunOutcome OutcomeOfRun() {
   return RunOutcome::Completed;
 }
 
+// Empty.dat: made (with its checksum, when asked), or read back; a stream
+// of nothing has nothing to write. A failure has failed the run.
+void MakeEmptyFile() {
+  const RunOptions& options = g_run.options;
+  if (options.sink != nullptr) {
+    g_run.bytes_kept = 0;
+  } else if (options.verify == VerifyMode::None && options.checksum) {
+    // The empty file's checksum is as checkable as any other's.
+    detail::TargetWriter target(g_run.job_file_path, options, false);
+    if (target.opened() && target.Finish()) {
+      g_run.bytes_kept = 0;
+      (void)target.WriteChecksum();
+    }
+  } else if (options.verify == VerifyMode::None) {
+    (void)detail::EmptyTarget(g_run.job_file_path);
+  } else {
+    detail::TargetChecker checker(g_run.job_file_path);
+    if (checker.opened()) (void)checker.Finish();
+  }
+}
+
+// The builder the run options and the layout pick. Their results are
+// ignored by design: a builder that fails or is stopped has said why and
+// set StopFlag, and the click reads the run's outcome from the run state.
+void RunTheBuilder(std::int16_t low, std::int16_t high, const JobSettings& job) {
+  const RunOptions& options = g_run.options;
+  const bool verifying = options.verify != VerifyMode::None;
+  if (options.verify == VerifyMode::Rules)
+    (void)CheckLayout(low, high, job);
+  else if (options.content == ContentKind::Sparse && !verifying && options.sink == nullptr)
+    (void)BuildSparse();
+  else if (options.content != ContentKind::Random || !job.FixedLength)
+    (void)BuildContinuous(low, high);
+  else
+    (void)BuildFixedLength(low, high);
+}
+
 }  // namespace
 
 void SetRunOptions(const RunOptions& options) { g_run.options = options; }
@@ -150,21 +187,7 @@ void BeginProcessing() {
     } else if (target.empty_file) {
       g_run.job_file_name = target.name;
       g_run.job_file_path = path_of(job.OutputFolder);
-      if (g_run.options.sink != nullptr) {
-        g_run.bytes_kept = 0;  // nothing to stream
-      } else if (g_run.options.verify == VerifyMode::None && g_run.options.checksum) {
-        // The empty file's checksum is as checkable as any other's.
-        detail::TargetWriter target(g_run.job_file_path, g_run.options, false);
-        if (target.opened() && target.Finish()) {
-          g_run.bytes_kept = 0;
-          (void)target.WriteChecksum();  // a failure has failed the run
-        }
-      } else if (g_run.options.verify == VerifyMode::None) {
-        (void)detail::EmptyTarget(g_run.job_file_path);  // a failure has failed the run
-      } else {
-        detail::TargetChecker checker(g_run.job_file_path);
-        if (checker.opened()) (void)checker.Finish();  // the same
-      }
+      MakeEmptyFile();
     } else {
       g_run.job_file_name = target.name;
       g_run.total_bytes = target.size;
@@ -177,19 +200,7 @@ void BeginProcessing() {
       } else {
         g_run.job_file_path = path_of(job.OutputFolder);
         ShowProgress(0);
-        const RunOptions& options = g_run.options;
-        const bool verifying = options.verify != VerifyMode::None;
-        // The builders' results are ignored by design: a builder that fails
-        // or is stopped has said why and set StopFlag, and the click reads
-        // the run's outcome from the run state.
-        if (options.verify == VerifyMode::Rules)
-          (void)CheckLayout(low.value, high.value, job);
-        else if (options.content == ContentKind::Sparse && !verifying && options.sink == nullptr)
-          (void)BuildSparse();
-        else if (options.content != ContentKind::Random || !job.FixedLength)
-          (void)BuildContinuous(low.value, high.value);
-        else
-          (void)BuildFixedLength(low.value, high.value);
+        RunTheBuilder(low.value, high.value, job);
       }
     }
   } catch (...) {

@@ -21,7 +21,6 @@ void FoundDifference(const std::string& message) {
 
 }  // namespace
 
-
 long ReadFully(int fd, std::uint8_t* data, std::size_t size, ByteCount offset) {
   FileLayer& layer = CurrentFileLayer();
   std::size_t done = 0;
