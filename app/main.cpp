@@ -1,9 +1,15 @@
 #include <QApplication>
 #include <QIcon>
+#include <cstdio>
 
 #include "ui/application.h"
 
 int main(int argc, char* argv[]) {
+  // Qt's display plugins abort (and may dump core) when they find no display.
+  if (torvane::ui::DisplayMissing(argc, argv)) {
+    std::fputs(torvane::ui::kNoDisplayLine, stderr);
+    return 1;
+  }
   QApplication app(argc, argv);
   // Lets the desktop match the window to its menu entry (and so to its icon).
   QGuiApplication::setDesktopFileName(QStringLiteral("dev.torvane.Torvane"));

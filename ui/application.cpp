@@ -1,8 +1,10 @@
 #include "ui/application.h"
 
 #include <QApplication>
+#include <QByteArray>
 #include <QLocale>
 #include <QTimer>
+#include <string_view>
 
 #include "ui/form1.h"
 #include "ui/qt_services.h"
@@ -17,6 +19,34 @@ QString ScreenshotFile(const QStringList& arguments) {
 }
 
 }  // namespace
+
+bool DisplayMissing([[maybe_unused]] int argc, [[maybe_unused]] char* argv[]) {
+#if defined(Q_OS_WIN) || defined(Q_OS_DARWIN)
+  return false;
+#else
+  // Read as Qt reads them: one dash or two, the last one given wins.
+  QByteArray platforms, display;
+  for (int i = 1; i + 1 < argc; ++i) {
+    std::string_view option = argv[i];
+    if (option.starts_with("--")) option.remove_prefix(1);
+    if (option == "-platform")
+      platforms = argv[++i];
+    else if (option == "-display")
+      display = argv[++i];
+  }
+  if (platforms.isEmpty()) platforms = qgetenv("QT_QPA_PLATFORM");
+  if (!display.isEmpty() || !qEnvironmentVariableIsEmpty("DISPLAY") ||
+      !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY"))
+    return false;
+  if (platforms.isEmpty()) return true;  // the default is xcb or wayland
+  // Qt tries a ";" list in turn: one platform that needs no display will do.
+  for (const QByteArray& entry : platforms.split(';')) {
+    const QByteArray name = entry.split(':').first().trimmed().toLower();
+    if (!name.isEmpty() && name != "xcb" && !name.startsWith("wayland")) return false;
+  }
+  return true;
+#endif
+}
 
 int RunTorvane(QApplication& app) {
   SetUserNumberLocale(NumberLocaleOf(QLocale::system()));

@@ -8,6 +8,10 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
+#include <QStyle>
+#include <algorithm>
+#include <map>
+#include <tuple>
 
 #include "engine/messages.h"
 #include "ui/form1.h"
@@ -33,6 +37,96 @@ QFont ArialBold(double point_size) {
   font.setPointSizeF(point_size);
   font.setBold(true);
   return font;
+}
+
+// What a control's caption needs: its text with the indicator and margins the
+// style puts beside it, in height its line of text (the designed rows leave
+// out the style's spare room around it); a push button's text within its
+// bevel (the style's minimum width for buttons is for looks only); a frame's
+// title. Nothing for a control without a caption.
+QSize CaptionNeed(const QWidget* control) {
+  const QFontMetrics metrics = control->fontMetrics();
+  if (const auto* frame = qobject_cast<const QGroupBox*>(control))
+    return {frame->minimumSizeHint().width(), metrics.height()};
+  if (const auto* button = qobject_cast<const QPushButton*>(control)) {
+    const int bevel =
+        2 * button->style()->pixelMetric(QStyle::PM_DefaultFrameWidth, nullptr, button);
+    return metrics.size(Qt::TextShowMnemonic, button->text()) + QSize(bevel, bevel);
+  }
+  if (qobject_cast<const QLabel*>(control) || qobject_cast<const QAbstractButton*>(control))
+    return {control->sizeHint().width(), metrics.height()};
+  return {};
+}
+
+struct Placed {
+  QRect design, fitted;
+  QSize need;
+};
+
+// Fits controls along one axis (x: horizontal). Each designed edge moves as
+// far as the controls that end there need and keeps its designed distance
+// from the edge before it: controls that lined up still do, and whatever
+// follows a grown control moves along. A control designed to reach a little
+// into the next one in its row ends where that one starts once either moves.
+// Returns the container's new length: it keeps the narrowest designed margin.
+int FitAxis(std::vector<Placed>& controls, bool x, int length) {
+  const auto start = [x](const QRect& r) { return x ? r.left() : r.top(); };
+  const auto size = [x](QSize s) { return x ? s.width() : s.height(); };
+  // Side by side along the axis: sharing most of the narrower one across it.
+  const auto in_line = [x](const QRect& a, const QRect& b) {
+    const auto [a0, a1, b0, b1] = x ? std::tuple(a.top(), a.bottom(), b.top(), b.bottom())
+                                    : std::tuple(a.left(), a.right(), b.left(), b.right());
+    return 2 * (std::min(a1, b1) - std::max(a0, b0) + 1) > std::min(a1 - a0, b1 - b0) + 1;
+  };
+  std::vector<int> ends;
+  std::map<int, int> moved;  // designed edge -> its new place
+  for (const Placed& c : controls) {
+    int end = start(c.design) + size(c.design.size());
+    for (const Placed& next : controls)
+      if (in_line(c.design, next.design) && start(c.design) < start(next.design) &&
+          start(next.design) < end)
+        end = start(next.design);
+    ends.push_back(end);
+    moved[start(c.design)] = moved[end] = 0;
+  }
+  if (moved.empty()) return length;
+  int designed = moved.begin()->first, placed = designed;
+  for (auto& [edge, at] : moved) {
+    at = placed + (edge - designed);
+    for (std::size_t i = 0; i < controls.size(); ++i)
+      if (ends[i] == edge)
+        at = std::max(at, moved[start(controls[i].design)] + size(controls[i].need));
+    designed = edge;
+    placed = at;
+  }
+  for (std::size_t i = 0; i < controls.size(); ++i) {
+    QRect& fitted = controls[i].fitted;
+    const int from = moved[start(controls[i].design)];
+    const int span = std::max(size(controls[i].design.size()), moved[ends[i]] - from);
+    fitted = x ? QRect(from, fitted.top(), span, fitted.height())
+               : QRect(fitted.left(), from, fitted.width(), span);
+  }
+  const int margin = std::min(moved.begin()->first, length - moved.rbegin()->first);
+  return std::max(length, placed + margin);
+}
+
+// Grows the controls in `container` (frames with their contents) to what
+// their captions need in the fonts at hand, from their designed places;
+// returns the size the container then needs.
+QSize FitToCaptions(QWidget* container) {
+  std::vector<QWidget*> widgets;
+  std::vector<Placed> controls;
+  for (QWidget* child : container->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+    if (child->isWindow()) continue;
+    QSize need = CaptionNeed(child);
+    if (qobject_cast<QGroupBox*>(child)) need = need.expandedTo(FitToCaptions(child));
+    widgets.push_back(child);
+    controls.push_back({child->geometry(), child->geometry(), need});
+  }
+  const QSize size(FitAxis(controls, true, container->width()),
+                   FitAxis(controls, false, container->height()));
+  for (std::size_t i = 0; i < widgets.size(); ++i) widgets[i]->setGeometry(controls[i].fitted);
+  return size;
 }
 
 }  // namespace
@@ -149,6 +243,9 @@ void Form1::showEvent(QShowEvent* event) {
   QWidget::showEvent(event);
   if (shown_once_) return;
   shown_once_ = true;
+  // Arial's stand-ins may be missing (DejaVu Sans is wider), and a skin may
+  // set fonts: the captions are measured once their fonts are settled.
+  setFixedSize(FitToCaptions(this));
   if (screen() != nullptr) {
     QRect frame = frameGeometry();
     frame.moveCenter(screen()->availableGeometry().center());
