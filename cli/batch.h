@@ -8,6 +8,7 @@
 #include "cli/options.h"
 #include "common/byte_count.h"
 #include "common/job.h"
+#include "common/result.h"
 
 namespace torvane::cli {
 
@@ -19,11 +20,11 @@ struct BatchFile {
 };
 
 // Every file the options ask for, in order: each size `count` times, or the
-// sizes that fill the folder. Empty, with `refused` saying why, when the
-// folder cannot take them: a file larger than its file system allows, too
-// little free space (unless the check is off, for sparse files and when
-// only verifying), or no room above the reserve for --fill.
-[[nodiscard]] std::vector<BatchFile> PlanBatch(const Options& options, const std::string& folder,
-                                               std::string& refused);
+// sizes that fill the folder. Refused when the folder cannot take them: a
+// file larger than its file system allows, too little free space (unless
+// the check is off, for sparse files and when only verifying), no room
+// above the reserve for --fill, one name twice, or (with --no-clobber) a
+// name already taken.
+Result<std::vector<BatchFile>> PlanBatch(const Options& options, const std::string& folder);
 
 }  // namespace torvane::cli

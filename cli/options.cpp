@@ -88,12 +88,7 @@ std::vector<std::string> SplitSizes(const std::string& text) {
 // empty so that --help shows only the value's name (SIZE, N|TEXT).
 
 CLI::Validator SizeText() {
-  return CLI::Validator(
-      [](std::string& text) {
-        JobSettings job;
-        return ParseSizeText(text, job);
-      },
-      "");
+  return CLI::Validator([](std::string& text) { return WithSize(text, {}).error(); }, "");
 }
 
 // A whole number from `low` to `high`, in decimal digits only: CLI11 alone
@@ -320,8 +315,7 @@ void DescribeOptions(CLI::App& app, Options& options, Typed& typed, int width) {
 }
 
 // Where the files go: a folder, a file named whole, or standard output.
-// Returns why the path is refused, or "".
-std::string ResolveOutput(const std::string& output, Options& options) {
+Result<> ResolveOutput(const std::string& output, Options& options) {
   JobSettings& job = options.job;
   if (output == "-") {
     options.stream = true;
@@ -331,21 +325,21 @@ std::string ResolveOutput(const std::string& output, Options& options) {
   if (output.empty() || FileCreator::IsFolder(output) ||
       std::string_view(kPathSeparators).find(output.back()) != std::string_view::npos) {
     job.OutputFolder = output.empty() ? "." : output;
-    return FileCreator::IsFolder(job.OutputFolder) ? ""
-                                                   : "folder does not exist: " + job.OutputFolder;
+  } else {
+    const std::filesystem::path path(std::u8string(output.begin(), output.end()));
+    const std::u8string parent = path.parent_path().u8string();
+    const std::u8string name = path.filename().u8string();
+    job.OutputFolder = parent.empty() ? "." : std::string(parent.begin(), parent.end());
+    options.run.file_name.assign(name.begin(), name.end());
   }
-  const std::filesystem::path path(std::u8string(output.begin(), output.end()));
-  const std::u8string parent = path.parent_path().u8string();
-  const std::u8string name = path.filename().u8string();
-  job.OutputFolder = parent.empty() ? "." : std::string(parent.begin(), parent.end());
-  options.run.file_name.assign(name.begin(), name.end());
-  return FileCreator::IsFolder(job.OutputFolder) ? ""
-                                                 : "folder does not exist: " + job.OutputFolder;
+  if (!FileCreator::IsFolder(job.OutputFolder))
+    return Refuse("folder does not exist: " + job.OutputFolder);
+  return {};
 }
 
 // The interlocks between options, checked in order; the first that holds
 // refuses the line with its message.
-std::string BrokenRule(const Options& options, const Typed& typed) {
+Result<> CheckRules(const Options& options, const Typed& typed) {
   const bool random = options.run.content == ContentKind::Random;
   const bool named = options.stream || !options.run.file_name.empty();
   const bool many = options.fill || typed.count->count() > 0 ||
@@ -374,16 +368,16 @@ std::string BrokenRule(const Options& options, const Typed& typed) {
        "--json writes to standard output, which -o - gives to the bytes"},
   };
   for (const auto& [broken, message] : rules)
-    if (broken) return message;
+    if (broken) return Refuse(message);
   if (!random)
     for (const CLI::Option* shaping : typed.shaping)
-      if (shaping->count() > 0) return shaping->get_name() + " applies to random content only";
+      if (shaping->count() > 0)
+        return Refuse(shaping->get_name() + " applies to random content only");
   return {};
 }
 
-// The jobs of the sizes and presets asked, presets first. Returns why one is
-// refused, or "".
-std::string CollectJobs(const Typed& typed, Options& options) {
+// The jobs of the sizes and presets asked, presets first.
+Result<> CollectJobs(const Typed& typed, Options& options) {
   JobSettings job = options.job;
   std::vector<std::string> presets;
   for (const std::string& text : typed.presetTexts)
@@ -394,15 +388,15 @@ std::string CollectJobs(const Typed& typed, Options& options) {
   if (presets.empty() && sizes.empty() && !options.fill) presets.push_back("0");
   for (const std::string& text : presets) {
     const auto index = FindPreset(text);
-    if (!index) return "--preset: no such preset: " + text + " (--list-presets shows them)";
+    if (!index) return Refuse("--preset: no such preset: " + text + " (--list-presets shows them)");
     job.UsePresetSize = true;
     job.PresetIndex = *index;
     options.jobs.push_back(job);
   }
   for (const std::string& text : sizes) {
-    if (std::string refused = ParseSizeText(text, job); !refused.empty())
-      return "--size: " + refused;
-    options.jobs.push_back(job);
+    const Result<JobSettings> sized = WithSize(text, job);
+    if (!sized) return Refuse("--size: " + sized.error());
+    options.jobs.push_back(*sized);
   }
   if (!options.jobs.empty()) options.job = options.jobs.front();
   return {};
@@ -410,16 +404,15 @@ std::string CollectJobs(const Typed& typed, Options& options) {
 
 // What the words set beyond the table: the fill's sizes, the content of a
 // single byte value, what a verifying run compares.
-std::string Derive(const Typed& typed, Options& options) {
+Result<> Derive(const Typed& typed, Options& options) {
   options.space_check = !typed.noSpaceCheck;
-  std::string error;
-  const auto reserve = SizeInBytes(typed.reserveText, error);
-  if (!reserve) return "--reserve: " + error;
+  const Result<ByteCount> reserve = SizeInBytes(typed.reserveText);
+  if (!reserve) return Refuse("--reserve: " + reserve.error());
   options.reserve = *reserve;
   if (!typed.maxFileText.empty()) {
-    const auto most = SizeInBytes(typed.maxFileText, error);
-    if (!most) return "--max-file-size: " + error;
-    if (*most == 0) return "--max-file-size must be larger than 0";
+    const Result<ByteCount> most = SizeInBytes(typed.maxFileText);
+    if (!most) return Refuse("--max-file-size: " + most.error());
+    if (*most == 0) return Refuse("--max-file-size must be larger than 0");
     options.max_file_size = *most;
   }
   if (typed.seed->count() > 0) options.seed = typed.seedText;
@@ -460,9 +453,8 @@ std::string PresetList() {
   return out;
 }
 
-ParseResult ParseCommandLine(const std::vector<std::string>& args) {
-  ParseResult result;
-  Options& options = result.options;
+Result<Options> ParseCommandLine(const std::vector<std::string>& args) {
+  Options options;
   // The command line's own defaults: raw bytes, as head -c gives them, put
   // on the disk once before success.
   options.job.FixedLength = false;
@@ -470,12 +462,6 @@ ParseResult ParseCommandLine(const std::vector<std::string>& args) {
   Typed typed;
   CLI::App app{"", kProgramName};
   DescribeOptions(app, options, typed, 80);
-
-  auto fail = [&](std::string error) {
-    result.ok = false;
-    result.error = std::move(error);
-    return result;
-  };
 
   // CLI11 takes the words last first.
   std::vector<std::string> reversed(args.rbegin(), args.rend());
@@ -485,27 +471,23 @@ ParseResult ParseCommandLine(const std::vector<std::string>& args) {
     // CLI11 2.1 names the unexpected words last first; keep them in order.
     std::string words;
     for (const std::string& word : app.remaining()) words += (words.empty() ? "" : " ") + word;
-    return fail((app.remaining_size() > 1 ? "The following arguments were not expected: "
-                                          : "The following argument was not expected: ") +
-                words);
+    return Refuse((app.remaining_size() > 1 ? "The following arguments were not expected: "
+                                            : "The following argument was not expected: ") +
+                  words);
   } catch (const CLI::ParseError& error) {
-    return fail(error.what());
+    return Refuse(error.what());
   }
-  if (options.help || options.version || options.list_presets) {
-    result.ok = true;
-    return result;
-  }
-  if (std::string error = CollectJobs(typed, options); !error.empty()) return fail(error);
-  if (std::string error = ResolveOutput(typed.output, options); !error.empty()) return fail(error);
-  if (std::string error = BrokenRule(options, typed); !error.empty()) return fail(error);
-  if (std::string error = Derive(typed, options); !error.empty()) return fail(error);
+  if (options.help || options.version || options.list_presets) return options;
+  if (const Result<> jobs = CollectJobs(typed, options); !jobs) return Refuse(jobs.error());
+  if (const Result<> out = ResolveOutput(typed.output, options); !out) return Refuse(out.error());
+  if (const Result<> rules = CheckRules(options, typed); !rules) return Refuse(rules.error());
+  if (const Result<> derived = Derive(typed, options); !derived) return Refuse(derived.error());
   for (JobSettings& each : options.jobs) {
     each.OutputFolder = options.job.OutputFolder;
     each.LowText = options.job.LowText;
     each.HighText = options.job.HighText;
   }
-  result.ok = true;
-  return result;
+  return options;
 }
 
 }  // namespace torvane::cli

@@ -6,6 +6,7 @@
 
 #include "cli/size_text.h"
 #include "common/job.h"
+#include "common/result.h"
 #include "engine/file_creator.h"
 
 namespace torvane::cli {
@@ -35,16 +36,10 @@ struct Options {
   bool list_presets = false;
 };
 
-// What ParseCommandLine gives; the options hold only when ok.
-struct ParseResult {
-  bool ok = false;
-  std::string error;  // one line, for standard error
-  Options options;
-};
-
 // Reads the command line and checks everything a run needs before any file
-// is touched: a rejected line never reaches the engine.
-[[nodiscard]] ParseResult ParseCommandLine(const std::vector<std::string>& args);
+// is touched: a rejected line never reaches the engine, and its refusal is
+// one line, for standard error.
+Result<Options> ParseCommandLine(const std::vector<std::string>& args);
 
 // The --help text, made from the same option table, its descriptions
 // wrapped to `width` columns.

@@ -331,12 +331,12 @@ int RunBatch(const Options& options, const std::vector<BatchFile>& files,
 
 int RunCommandLine(const std::vector<std::string>& args) {
   SetUserNumberLocale(NumberLocaleOfUser());
-  const ParseResult parsed = ParseCommandLine(args);
-  if (!parsed.ok) {
-    std::fprintf(stderr, "%s: %s\n", kProgramName, parsed.error.c_str());
+  const Result<Options> parsed = ParseCommandLine(args);
+  if (!parsed) {
+    std::fprintf(stderr, "%s: %s\n", kProgramName, parsed.error().c_str());
     return kBadInput;
   }
-  const Options& options = parsed.options;
+  const Options& options = *parsed;
   if (options.help)
     return PrintOut(UsageText(std::max(TerminalColumns(true), 80)), "the help text") ? 0 : 1;
   if (options.list_presets) return PrintOut(PresetList(), "the preset list") ? 0 : 1;
@@ -345,14 +345,13 @@ int RunCommandLine(const std::vector<std::string>& args) {
     return PrintOut(version, "the version") ? 0 : 1;
   }
   const std::string folder = AbsoluteFolder(options.job.OutputFolder);
-  std::string refused;
-  const std::vector<BatchFile> files = PlanBatch(options, folder, refused);
-  if (files.empty()) {
-    std::fprintf(stderr, "%s: %s\n", kProgramName, refused.c_str());
+  const Result<std::vector<BatchFile>> files = PlanBatch(options, folder);
+  if (!files) {
+    std::fprintf(stderr, "%s: %s\n", kProgramName, files.error().c_str());
     return kBadInput;
   }
   if (options.stream) PrepareByteOutput();
-  return RunBatch(options, files, folder);
+  return RunBatch(options, *files, folder);
 }
 
 }  // namespace torvane::cli

@@ -97,27 +97,28 @@ bool Multiply(const Number& number, ByteCount unit, ByteCount& bytes) {
 
 }  // namespace
 
-std::string ParseSizeText(const std::string& raw, JobSettings& job) {
+Result<JobSettings> WithSize(const std::string& raw, JobSettings job) {
   const std::string text(TrimBlanks(raw));
   // An offset in bytes after the size: "10MiB+1", "1GB-80".
   const auto sign = text.find_last_of("+-");
   const bool offset = sign != std::string::npos && sign > 0;
   std::string_view base = TrimBlanks(std::string_view(text).substr(0, offset ? sign : text.size()));
-  if (!base.empty() && base.front() == '-') return "must not be negative: " + raw;
+  if (!base.empty() && base.front() == '-') return Refuse("must not be negative: " + raw);
   if (!base.empty() && base.front() == '+') base.remove_prefix(1);
 
   Number number;
   const std::size_t end = ReadNumber(base, number);
-  if (end == std::string_view::npos) return "not a number: " + raw;
+  if (end == std::string_view::npos) return Refuse("not a number: " + raw);
   const std::string suffix = LowerCase(TrimBlanks(base.substr(end)));
   const Suffix* unit = nullptr;
   for (const Suffix& each : kSuffixes)
     if (suffix == each.spellings[0] || suffix == each.spellings[1]) unit = &each;
   if (unit == nullptr)
-    return "unknown unit '" + std::string(TrimBlanks(base.substr(end))) +
-           "' (use B, K, M, G, T, KiB ... TiB for powers of 1024, KB ... TB for powers of 1000)";
+    return Refuse("unknown unit '" + std::string(TrimBlanks(base.substr(end))) +
+                  "' (use B, K, M, G, T, KiB ... TiB for powers of 1024, KB ... TB for powers of "
+                  "1000)");
   ByteCount size = 0;
-  if (!Multiply(number, unit->bytes, size)) return "too large for a file: " + raw;
+  if (!Multiply(number, unit->bytes, size)) return Refuse("too large for a file: " + raw);
 
   if (offset) {
     const std::string bytes(TrimBlanks(std::string_view(text).substr(sign + 1)));
@@ -125,10 +126,10 @@ std::string ParseSizeText(const std::string& raw, JobSettings& job) {
     const auto [stop, error] = std::from_chars(bytes.data(), bytes.data() + bytes.size(), by);
     if (bytes.empty() || error != std::errc() || stop != bytes.data() + bytes.size() ||
         !IsDigit(bytes.front()))
-      return "the offset after the size must be a whole number of bytes: " + raw;
+      return Refuse("the offset after the size must be a whole number of bytes: " + raw);
     if (text[sign] == '-') by = -by;
-    if (__builtin_add_overflow(size, by, &size)) return "too large for a file: " + raw;
-    if (size < 0) return "must not be negative: " + raw;
+    if (__builtin_add_overflow(size, by, &size)) return Refuse("too large for a file: " + raw);
+    if (size < 0) return Refuse("must not be negative: " + raw);
   }
   job.UsePresetSize = false;
   // A whole number of the window's units keeps the window's name.
@@ -140,15 +141,14 @@ std::string ParseSizeText(const std::string& raw, JobSettings& job) {
     job.CustomUnit = 0;
     job.CustomLength = std::to_string(size);
   }
-  const FileCreator::JobTarget target = FileCreator::ResolveTarget(job);
-  return target.ok ? std::string() : target.error;
+  if (const auto target = FileCreator::ResolveTarget(job); !target) return Refuse(target.error());
+  return job;
 }
 
-std::optional<ByteCount> SizeInBytes(const std::string& raw, std::string& error) {
-  JobSettings job;
-  error = ParseSizeText(raw, job);
-  if (!error.empty()) return std::nullopt;
-  return FileCreator::ResolveTarget(job).size;
+Result<ByteCount> SizeInBytes(const std::string& raw) {
+  const Result<JobSettings> job = WithSize(raw, {});
+  if (!job) return Refuse(job.error());
+  return FileCreator::ResolveTarget(*job)->size;
 }
 
 }  // namespace torvane::cli

@@ -3,11 +3,11 @@
 // Sizes as the command line reads them, the way coreutils' head -c,
 // truncate -s and fallocate -l do.
 
-#include <optional>
 #include <string>
 
 #include "common/byte_count.h"
 #include "common/job.h"
+#include "common/result.h"
 
 namespace torvane::cli {
 
@@ -18,9 +18,9 @@ namespace torvane::cli {
 // (kB too) powers of 1,000; none or B is bytes; letters in any case. A whole
 // number of a binary unit keeps the window's name (10MiB: MB_10); any other
 // size is named by its byte count (Byte_10000000), 0 bytes being Empty.dat.
-// Returns why the text is refused, or "".
-[[nodiscard]] std::string ParseSizeText(const std::string& text, JobSettings& job);
-// The byte count of a size text, or nothing (and `error`).
-[[nodiscard]] std::optional<ByteCount> SizeInBytes(const std::string& text, std::string& error);
+// Returns `job` with that size.
+Result<JobSettings> WithSize(const std::string& text, JobSettings job);
+// The byte count of a size text.
+Result<ByteCount> SizeInBytes(const std::string& text);
 
 }  // namespace torvane::cli

@@ -13,6 +13,7 @@
 
 #include "common/byte_count.h"
 #include "common/job.h"
+#include "common/result.h"
 
 namespace torvane::FileCreator {
 
@@ -98,26 +99,20 @@ void RequestStop();
 // unreadable length, a preset or unit outside its list and a size beyond the
 // byte count are refused.
 struct JobTarget {
-  bool ok = false;          // false: `error` says why and no file is touched
-  std::string error;        // a message for the user
   bool empty_file = false;  // "Empty.dat" of 0 bytes; no builder runs
   std::string name;         // JobFileName: without folder and ".dat"
   ByteCount size = 0;       // TotalBytes
 };
-// Reads no file and leaves StopFlag alone.
-[[nodiscard]] JobTarget ResolveTarget(const JobSettings& job);
+// A refusal's message is for the user; no file was touched. Reads no file
+// and leaves StopFlag alone.
+Result<JobTarget> ResolveTarget(const JobSettings& job);
 
 // LowText or HighText as the builders take it: the trimmed text read as a
 // number and made a 16-bit integer, a fraction going to the nearest whole
 // number and a half to the even one. No 0..255 bound is applied: the
 // builders decide what a value outside it means. `label` names the box in
 // the message ("Low" or "High").
-struct ByteValue {
-  bool ok = false;
-  std::int16_t value = 0;
-  std::string error;  // a message for the user when !ok
-};
-[[nodiscard]] ByteValue ConvertByteValue(std::string_view label, const std::string& text);
+Result<std::int16_t> ConvertByteValue(std::string_view label, const std::string& text);
 
 // Folder, then the separator ("/"; "\\" on Windows) unless the folder already
 // ends with one, then name and ".dat".

@@ -47,15 +47,8 @@ ByteCount WholeBytes(FixedPoint4 bytes) {
   return bytes / kFixedPointScale + (bytes % kFixedPointScale >= kFixedPointScale / 2 ? 1 : 0);
 }
 
-JobTarget Refused(std::string message) {
-  JobTarget target;
-  target.error = std::move(message);
-  return target;
-}
-
 JobTarget EmptyFile() {
   JobTarget target;
-  target.ok = true;
   target.empty_file = true;
   target.name = kEmptyFileName;
   return target;
@@ -103,60 +96,53 @@ const std::vector<std::string>& UnitListTexts() {
   return texts;
 }
 
-JobTarget ResolveTarget(const JobSettings& job) {
+Result<JobTarget> ResolveTarget(const JobSettings& job) {
   if (job.UsePresetSize) {
     const auto& presets = Presets();
     if (job.PresetIndex < 0 || job.PresetIndex >= static_cast<int>(presets.size()))
-      return Refused(PresetOutOfRangeMessage(job.PresetIndex));
+      return Refuse(PresetOutOfRangeMessage(job.PresetIndex));
     JobTarget target;
-    target.ok = true;
     target.name = presets[job.PresetIndex].name;
     target.size = presets[job.PresetIndex].bytes;
     return target;
   }
 
   if (job.CustomUnit < 0 || job.CustomUnit >= static_cast<int>(std::size(kUnits)))
-    return Refused(UnitOutOfRangeMessage(job.CustomUnit));
+    return Refuse(UnitOutOfRangeMessage(job.CustomUnit));
   // The window takes a number with blanks around it, so the run must too.
   const std::string_view typed = TrimBlanks(job.CustomLength);
   if (typed.empty() || typed == "0") return EmptyFile();
 
   const ScaledNumber length = ParseScaledDecimal(typed, 4, UserNumberLocale().decimal_point);
-  if (length.status == NumberStatus::NotANumber) return Refused(LengthNotANumberMessage(typed));
-  if (length.status == NumberStatus::TooLarge) return Refused(LengthTooLargeMessage(typed));
+  if (length.status == NumberStatus::NotANumber) return Refuse(LengthNotANumberMessage(typed));
+  if (length.status == NumberStatus::TooLarge) return Refuse(LengthTooLargeMessage(typed));
   // A negative length would reach the builders as a negative byte count.
-  if (length.value < 0) return Refused(LengthNegativeMessage(typed));
+  if (length.value < 0) return Refuse(LengthNegativeMessage(typed));
 
   FixedPoint4 bytes = 0;
   if (!ScaleByUnit(length.value, job.CustomUnit, bytes))
-    return Refused(LengthTooLargeMessage(typed));
+    return Refuse(LengthTooLargeMessage(typed));
   const ByteCount size = WholeBytes(bytes);
   // "00", "0.0" or a fraction of a byte: the same empty file as "0", never
   // a file named after a zero size.
   if (size == 0) return EmptyFile();
 
   JobTarget target;
-  target.ok = true;
   target.name = std::string(kUnits[job.CustomUnit].prefix).append(typed);
   target.size = size;
   return target;
 }
 
-ByteValue ConvertByteValue(std::string_view label, const std::string& text) {
-  ByteValue result;
+Result<std::int16_t> ConvertByteValue(std::string_view label, const std::string& text) {
   const ScaledNumber number =
       ParseScaledDecimal(TrimBlanks(text), 0, UserNumberLocale().decimal_point);
-  if (number.status == NumberStatus::NotANumber) {
-    result.error = ByteValueNotANumberMessage(label, text);
-  } else if (number.status == NumberStatus::TooLarge ||
-             number.value < std::numeric_limits<std::int16_t>::min() ||
-             number.value > std::numeric_limits<std::int16_t>::max()) {
-    result.error = ByteValueOutOfRangeMessage(label, text);
-  } else {
-    result.ok = true;
-    result.value = static_cast<std::int16_t>(number.value);
-  }
-  return result;
+  if (number.status == NumberStatus::NotANumber)
+    return Refuse(ByteValueNotANumberMessage(label, text));
+  if (number.status == NumberStatus::TooLarge ||
+      number.value < std::numeric_limits<std::int16_t>::min() ||
+      number.value > std::numeric_limits<std::int16_t>::max())
+    return Refuse(ByteValueOutOfRangeMessage(label, text));
+  return static_cast<std::int16_t>(number.value);
 }
 
 std::string JoinPath(const std::string& folder, const std::string& name) {

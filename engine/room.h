@@ -8,15 +8,16 @@
 #include <vector>
 
 #include "common/byte_count.h"
+#include "common/result.h"
 
 namespace torvane::FileCreator {
 
-// "" when the folder's file system can take every one of `sizes` and, with
-// `needs_space`, all of them together, in whole blocks, in its free space
-// plus `freed` (what the old files of the same names occupy: the runs empty
-// them); otherwise one line with the numbers, for the user.
-[[nodiscard]] std::string CheckRoom(const std::string& folder, const std::vector<ByteCount>& sizes,
-                                    bool needs_space, ByteCount freed = 0);
+// Done when the folder's file system can take every one of `sizes` and,
+// with `needs_space`, all of them together, in whole blocks, in its free
+// space plus `freed` (what the old files of the same names occupy: the runs
+// empty them); otherwise refused with the numbers, for the user.
+Result<> CheckRoom(const std::string& folder, const std::vector<ByteCount>& sizes, bool needs_space,
+                   ByteCount freed = 0);
 
 // What a run that replaces the file at `path` frees: the blocks an old
 // regular file with no other name occupies (a sparse one little of its
@@ -32,14 +33,10 @@ inline constexpr ByteCount kMaxFiles = 1000000;
 // or (with `max_file` > 0) as many as it takes of at most `max_file` bytes,
 // each a whole number of `unit`s (a record or a chunk). Planned in the
 // blocks the file system allocates, with one block to spare for what a file
-// adds besides its data (its folder entry, its block map). `error` is set
-// when nothing fits.
-struct FillPlan {
-  std::vector<ByteCount> sizes;
-  std::string error;
-};
-[[nodiscard]] FillPlan PlanFill(const std::string& folder, ByteCount reserve, ByteCount max_file,
-                                ByteCount unit);
+// adds besides its data (its folder entry, its block map). Refused when
+// nothing fits.
+Result<std::vector<ByteCount>> PlanFill(const std::string& folder, ByteCount reserve,
+                                        ByteCount max_file, ByteCount unit);
 
 // Before each file of a fill: true when a file of `size` bytes still fits
 // above `reserve` in the folder's free space as it is now (other programs

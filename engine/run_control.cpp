@@ -170,7 +170,8 @@ void BeginProcessing() {
     if (StopFlag) return;
 
     const JobSettings job = source->ReadJob();
-    JobTarget target = ResolveTarget(job);
+    Result<JobTarget> resolved = ResolveTarget(job);
+    JobTarget target = resolved.ok() ? *resolved : JobTarget();
     if (g_run.options.copy > 1) target.name += "_" + std::to_string(g_run.options.copy);
     // A name given whole carries its own ending: the path is the folder and it.
     const std::string& given = g_run.options.file_name;
@@ -182,8 +183,8 @@ void BeginProcessing() {
       // The folder is read again here and may have changed since the click;
       // an empty one would put the file at the root.
       detail::FailRun(kFolderMissingMessage);
-    } else if (!target.ok) {
-      detail::FailRun(target.error);
+    } else if (!resolved) {
+      detail::FailRun(resolved.error());
     } else if (target.empty_file) {
       g_run.job_file_name = target.name;
       g_run.job_file_path = path_of(job.OutputFolder);
@@ -193,14 +194,14 @@ void BeginProcessing() {
       g_run.total_bytes = target.size;
       Yield();
       if (StopFlag) return;
-      const ByteValue low = ConvertByteValue("Low", job.LowText);
-      const ByteValue high = ConvertByteValue("High", job.HighText);
-      if (!low.ok || !high.ok) {
-        detail::FailRun(!low.ok ? low.error : high.error);
+      const Result<std::int16_t> low = ConvertByteValue("Low", job.LowText);
+      const Result<std::int16_t> high = ConvertByteValue("High", job.HighText);
+      if (!low || !high) {
+        detail::FailRun(!low ? low.error() : high.error());
       } else {
         g_run.job_file_path = path_of(job.OutputFolder);
         ShowProgress(0);
-        RunTheBuilder(low.value, high.value, job);
+        RunTheBuilder(*low, *high, job);
       }
     }
   } catch (...) {

@@ -43,33 +43,37 @@ struct FolderDouble : FileLayerWrapper {
 TEST(Room, ChecksFreeSpaceAndTheLargestFileBeforeWriting) {
   FolderDouble fat({204800, 4294967295LL});
   using FileCreator::CheckRoom;
-  EXPECT_EQ(CheckRoom("/f", {1LL << 30}, true),
+  EXPECT_EQ(CheckRoom("/f", {1LL << 30}, true).error(),
             "needs 1,073,741,824 bytes; the folder has 204,800 bytes free");
-  EXPECT_EQ(CheckRoom("/f", {1LL << 30}, false), "");
-  EXPECT_EQ(CheckRoom("/f", {4LL << 30}, false),
+  EXPECT_TRUE(CheckRoom("/f", {1LL << 30}, false));
+  EXPECT_EQ(CheckRoom("/f", {4LL << 30}, false).error(),
             "a file of 4,294,967,296 bytes is larger than the folder's file system allows "
             "(4,294,967,295 bytes)");
-  EXPECT_EQ(CheckRoom("/f", {100000, 200000}, true, 100000), "") << "old files are emptied first";
-  EXPECT_NE(CheckRoom("/f", {100000, 200000}, true, 90000), "");
+  EXPECT_TRUE(CheckRoom("/f", {4294967295LL}, false)) << "FAT's largest file";
+  EXPECT_TRUE(CheckRoom("/f", {100000, 200000}, true, 100000)) << "old files are emptied first";
+  EXPECT_FALSE(CheckRoom("/f", {100000, 200000}, true, 90000));
 }
 
 TEST(Room, FillTakesWholeUnitsDownToTheReserve) {
   FolderDouble disk({10 * 1048576 + 100, 4294967295LL});
   using FileCreator::PlanFill;
   // Whole blocks of 4,096 bytes, one of them spared.
-  EXPECT_EQ(PlanFill("/f", 1048576, 0, 80).sizes, std::vector<ByteCount>{9433040});
-  EXPECT_EQ(PlanFill("/f", 1048576, 3 * 1048576 + 100000, 61440).sizes,
+  EXPECT_EQ(*PlanFill("/f", 1048576, 0, 80), std::vector<ByteCount>{9433040});
+  EXPECT_EQ(*PlanFill("/f", 1048576, 3 * 1048576 + 100000, 61440),
             (std::vector<ByteCount>{3194880, 3194880, 3010560}));
-  EXPECT_NE(PlanFill("/f", 20 * 1048576, 0, 80).error, "");
+  EXPECT_FALSE(PlanFill("/f", 20 * 1048576, 0, 80));
   disk.space = {20 << 20, 1LL << 40, 4096};  // a 960-byte file takes a block
-  EXPECT_EQ(PlanFill("/f", 0, 1000, 80).sizes, std::vector<ByteCount>(5119, 960));
+  EXPECT_EQ(*PlanFill("/f", 0, 1000, 80), std::vector<ByteCount>(5119, 960));
+  disk.space = {(10 << 20) + 8192, 1LL << 40, 4096};  // two blocks: one to spare, one for 100
+  EXPECT_EQ(*PlanFill("/f", 10 << 20, 100, 1), std::vector<ByteCount>{100});
+  disk.space = {20 << 20, 1LL << 40, 4096};
   // Before each file: its blocks and one to spare above the reserve.
   using FileCreator::FitsAboveReserve;
   EXPECT_TRUE(FitsAboveReserve("/f", (20 << 20) - 4096, 0));
   EXPECT_FALSE(FitsAboveReserve("/f", (20 << 20) - 4095, 0));
   EXPECT_FALSE(FitsAboveReserve("/f", 1, (20 << 20) - 4096));
   disk.space = {100LL << 30, 4294967295LL};  // FAT: no file beyond 4 GiB - 1
-  EXPECT_EQ(PlanFill("/f", 0, 0, 61440).sizes.front(), 4294967295LL / 61440 * 61440);
+  EXPECT_EQ(PlanFill("/f", 0, 0, 61440)->front(), 4294967295LL / 61440 * 61440);
 }
 
 class Batch : public ::testing::Test {

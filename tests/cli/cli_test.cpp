@@ -274,15 +274,15 @@ TEST(ParseCommandLine, WordsSetTheJob) {
   };
   for (const auto& row : rows) {
     const std::string line = ::testing::PrintToString(row.args);
-    const ParseResult parsed = ParseCommandLine(row.args);
-    ASSERT_TRUE(parsed.ok) << line << ": " << parsed.error;
-    const JobSettings& job = parsed.options.job;
+    const Result<Options> parsed = ParseCommandLine(row.args);
+    ASSERT_TRUE(parsed) << line << ": " << parsed.error();
+    const JobSettings& job = parsed->job;
     EXPECT_EQ(job.UsePresetSize ? "preset " + std::to_string(job.PresetIndex)
                                 : job.CustomLength + " unit " + std::to_string(job.CustomUnit),
               row.size)
         << line;
     EXPECT_EQ(std::tuple(job.OutputFolder, job.LowText, job.HighText, job.FixedLength, job.HexPairs,
-                         job.Case, parsed.options.run.sync),
+                         job.Case, parsed->run.sync),
               std::tuple(".", row.low, row.high, row.fixed, row.hex, row.letters,
                          FileCreator::SyncMode::End))
         << line;
@@ -324,19 +324,18 @@ TEST(SizeText, ReadAsCoreutilsReadsThem) {
   };
   for (const auto& [locale, text, expect] : rows) {
     SetUserNumberLocale(locale);
-    JobSettings job;
-    const std::string refused = ParseSizeText(text, job);
-    const FileCreator::JobTarget target = FileCreator::ResolveTarget(job);
-    const std::string got =
-        refused.empty() ? target.name + " " + std::to_string(target.size) : "!" + refused;
+    const Result<JobSettings> job = WithSize(text, {});
+    const std::string got = job ? FileCreator::ResolveTarget(*job)->name + " " +
+                                      std::to_string(FileCreator::ResolveTarget(*job)->size)
+                                : "!" + job.error();
     EXPECT_TRUE(got.rfind(expect, 0) == 0 ||
                 (expect[0] == '!' && got.find(expect + 1) != std::string::npos))
         << text << " gave " << got;
   }
   // Where commas group digits, "-s 1,048,576" is one size, elsewhere three.
-  EXPECT_EQ(ParseCommandLine({"-s", "1,048,576"}).options.jobs.size(), 1u);
+  EXPECT_EQ(ParseCommandLine({"-s", "1,048,576"})->jobs.size(), 1u);
   SetUserNumberLocale({});
-  EXPECT_EQ(ParseCommandLine({"-s", "1,048,576"}).options.jobs.size(), 3u);
+  EXPECT_EQ(ParseCommandLine({"-s", "1,048,576"})->jobs.size(), 3u);
 }
 
 TEST(ProgressLine, FitsTheTerminal) {

@@ -29,10 +29,10 @@ TEST_P(Target, NameAndSize) {
   job.PresetIndex = job.CustomUnit = unit;
   job.CustomLength = length != nullptr ? length : "";
   SetUserNumberLocale({job.CustomLength.find(',') != std::string::npos ? "," : ".", ","});
-  const JobTarget t = ResolveTarget(job);
+  const Result<JobTarget> t = ResolveTarget(job);
   SetUserNumberLocale({});
-  const std::string refusal = t.error.empty() ? "?" : expect.empty() ? "" : t.error;
-  EXPECT_EQ(t.ok ? t.name + " " + std::to_string(t.size) : refusal, expect);
+  const std::string refusal = expect.empty() ? "" : t.error();
+  EXPECT_EQ(t ? t->name + " " + std::to_string(t->size) : refusal, expect);
 }
 
 using T = TargetRow;
