@@ -49,6 +49,7 @@ std::string SizeChangedMessage(std::string_view path, long long holds, long long
 inline constexpr std::string_view kPoolTooShortMessage =
     "The record cannot be made: too few random bytes are left in the pool.";
 inline constexpr std::string_view kNoRandomDataMessage = "No random data came back for the file.";
+inline constexpr std::string_view kChecksumFailedMessage = "The checksum could not be computed.";
 inline constexpr std::string_view kStreamFailedMessage =
     "The bytes could not be written to the output stream.";
 

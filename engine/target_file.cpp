@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <array>
 #include <cerrno>
-#include <stdexcept>
 #include <system_error>
 
 #include "common/case_mapping.h"
@@ -66,18 +65,13 @@ int OpenChecked(FileLayer& layer, const std::string& path, bool& created,
 }
 
 // Removes a checksum left by an earlier run, which would describe another
-// file, and starts the new one. Only the name is removed: a link there is
-// never followed.
-std::unique_ptr<HashObject> StartChecksum(const std::string& path) {
+// file. Only the name is removed: a link there is never followed.
+void RemoveStaleChecksum(const std::string& path) {
   FileLayer& layer = CurrentFileLayer();
   const std::string sidecar = path + ".sha256";
   FileLayer::Identity named;
   if (layer.IdentifyName(sidecar, named) && named.kind != Kind::Directory)
     (void)layer.Remove(sidecar);  // one that stays is replaced or refused at the end
-  CryptoProvider& provider = SystemCryptoProvider();
-  auto hash = provider.CreateHash(provider.Acquire(kProviderRows[0]), kAlgSha256);
-  if (hash == nullptr) throw std::runtime_error("The checksum cannot be computed.");
-  return hash;
 }
 
 }  // namespace
@@ -140,7 +134,14 @@ TargetWriter::TargetWriter(std::string path, const RunOptions& options, bool gat
       target_(path_) {
   if (gather_) gathered_.reserve(kMaxGathered);
   if (!target_.ok()) return;
-  if (options.checksum) hash_ = StartChecksum(path_);
+  if (options.checksum) {
+    RemoveStaleChecksum(path_);
+    checksum_.emplace();
+    if (!checksum_->ok()) {
+      FailRun(kChecksumFailedMessage);
+      return;  // not opened: nothing is written that no checksum could describe
+    }
+  }
   // cBigFiles opens its files by name; the file it reaches must be the one
   // checked and locked above.
   errno = 0;
@@ -191,8 +192,10 @@ bool TargetWriter::WriteNow(std::span<const std::uint8_t> data) {
                            : files_.API_WriteFile(handle_, written_, data);
   if (written) {
     written_ += static_cast<ByteCount>(data.size());
-    if (hash_ != nullptr && !hash_->HashData(data))
-      throw std::runtime_error("The checksum failed.");
+    if (checksum_ && !checksum_->Add(data)) {
+      FailRun(kChecksumFailedMessage);
+      return false;
+    }
     return true;
   }
   StopFlag = true;
@@ -210,7 +213,7 @@ bool TargetWriter::Extend(ByteCount size) {
   written_ = size;
   // The checksum covers the zeros the file now holds. Hashing gigabytes of
   // them takes a while: a Stop keeps the whole chunks hashed so far.
-  if (hash_ == nullptr) return true;
+  if (!checksum_) return true;
   const std::vector<std::uint8_t> zeros(kMaxGathered);
   for (ByteCount hashed = 0; hashed < size;) {
     Yield();
@@ -220,25 +223,23 @@ bool TargetWriter::Extend(ByteCount size) {
       return false;
     }
     const auto length = static_cast<std::size_t>(std::min<ByteCount>(size - hashed, kMaxGathered));
-    if (!hash_->HashData(std::span(zeros.data(), length)))
-      throw std::runtime_error("The checksum failed.");
+    if (!checksum_->Add(std::span(zeros.data(), length))) {
+      FailRun(kChecksumFailedMessage);
+      return false;
+    }
     hashed += static_cast<ByteCount>(length);
   }
   return true;
 }
 
 bool TargetWriter::WriteChecksum() {
-  if (hash_ == nullptr) return true;
-  std::array<std::uint8_t, 32> digest{};
-  std::uint32_t length = 0;
-  if (!hash_->GetHashValue(digest, length)) throw std::runtime_error("The checksum failed.");
+  if (!checksum_) return true;
   std::string line;
-  for (std::uint8_t b : std::span(digest.data(), length)) {
-    line.push_back(kHexDigits[b >> 4]);
-    line.push_back(kHexDigits[b & 15]);
+  if (!checksum_->Hex(line)) {
+    FailRun(kChecksumFailedMessage);
+    return false;
   }
-  line = LowerCase(line);  // as sha256sum writes it
-  line.append("  ").append(BaseName(path_)).append("\n");
+  line.append("  ").append(BaseName(path_)).append("\n");  // as sha256sum writes it
 
   FileLayer& layer = CurrentFileLayer();
   const std::string sidecar = path_ + ".sha256";
@@ -333,6 +334,31 @@ bool StreamWriter::Send(std::span<const std::uint8_t> data) {
       FailRun(kStreamFailedMessage, errno);
       return false;
   }
+}
+
+RunningChecksum::RunningChecksum() : provider_(CurrentCryptoProvider()) {
+  handle_ = provider_.Acquire(kProviderRows[0]);
+  if (handle_ != 0) hash_ = provider_.CreateHash(handle_, kAlgSha256);
+}
+
+RunningChecksum::~RunningChecksum() {
+  hash_.reset();
+  if (handle_ != 0) provider_.Release(handle_);
+}
+
+bool RunningChecksum::Add(std::span<const std::uint8_t> data) { return hash_->HashData(data); }
+
+bool RunningChecksum::Hex(std::string& hex) {
+  std::array<std::uint8_t, 32> digest{};
+  std::uint32_t length = 0;
+  if (!hash_->GetHashValue(digest, length) || length > digest.size()) return false;
+  hex.clear();
+  for (std::uint8_t b : std::span(digest.data(), length)) {
+    hex.push_back(kHexDigits[b >> 4]);
+    hex.push_back(kHexDigits[b & 15]);
+  }
+  hex = LowerCase(hex);
+  return true;
 }
 
 }  // namespace torvane::FileCreator::detail

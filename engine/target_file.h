@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <span>
 #include <string>
 #include <vector>
@@ -39,6 +40,26 @@ class CheckedTarget {
  private:
   int fd_ = -1;
   FileLayer::Identity identity_;
+};
+
+// The SHA-256 of the bytes a run writes, through the current crypto
+// provider, whose handle it gives back when it goes out of scope.
+class RunningChecksum {
+ public:
+  RunningChecksum();
+  ~RunningChecksum();
+  RunningChecksum(const RunningChecksum&) = delete;
+  RunningChecksum& operator=(const RunningChecksum&) = delete;
+  // False when the provider gave no hash: nothing else may be called then.
+  [[nodiscard]] bool ok() const { return hash_ != nullptr; }
+  [[nodiscard]] bool Add(std::span<const std::uint8_t> data);
+  // The digest in lower-case hex, as sha256sum writes it; once, at the end.
+  [[nodiscard]] bool Hex(std::string& hex);
+
+ private:
+  CryptoProvider& provider_;
+  ProviderHandle handle_ = 0;
+  std::unique_ptr<HashObject> hash_;
 };
 
 // Creates the target, or cuts an existing one to 0 bytes, with the checks of
@@ -104,7 +125,7 @@ class TargetWriter {
   std::string path_;
   SyncMode sync_;
   bool gather_;
-  std::unique_ptr<HashObject> hash_;  // null without a checksum
+  std::optional<RunningChecksum> checksum_;  // only with options.checksum
   std::vector<std::uint8_t> gathered_;
   CheckedTarget target_;
   cBigFiles files_;

@@ -11,6 +11,7 @@
 #include "tests/engine/engine_fakes.h"
 #include "tests/engine/system_file_facts.h"
 #include "tests/random/seeded_stream.h"
+#include "tests/support/fake_crypto.h"
 
 namespace torvane::testing {
 namespace {
@@ -293,6 +294,24 @@ TEST_F(OptionsTest, StreamsNamesAndSingleValues) {
   EXPECT_EQ(named, std::string(100000, 'Z'));
   Run({.content = Constant, .verify = VerifyMode::Exact, .constant = 'Y', .file_name = "a.bin"});
   EXPECT_EQ(boxes.Texts().rbegin()[1], DiffersMessage(dir.File("a.bin"), 0));
+}
+
+// A checksum that cannot be had (no hash, a hashing step or the digest
+// failing) fails the run with its reason and leaves no sidecar; the
+// provider's handle is given back whatever happens.
+TEST_F(OptionsTest, AFailingChecksumFailsTheRun) {
+  Custom("1000");
+  for (const auto& [first_row, failing_step] : {std::pair(5, 0), {1, 1}, {1, 2}}) {
+    FakeCryptoProvider crypto;
+    std::tie(crypto.first_row, crypto.failing_step) = std::tie(first_row, failing_step);
+    crypto.failing_algid = kAlgSha256;  // the random data's own digests work
+    boxes.shown.clear();
+    Run({.checksum = true});
+    EXPECT_EQ(LastOutcome(), RunOutcome::Failed) << failing_step;
+    EXPECT_EQ(boxes.Texts().front(), kChecksumFailedMessage) << failing_step;
+    EXPECT_FALSE(std::filesystem::exists(JobFilePath() + ".sha256"));
+    EXPECT_EQ(crypto.released, crypto.acquired);
+  }
 }
 
 // Beyond 4 GiB a sparse file has its exact size while holding almost no
