@@ -66,6 +66,8 @@ class FileLayer {
   // What the file system of a folder offers: the bytes free for this user,
   // the size of the largest file it can hold, and the unit it allocates in
   // (a file of one byte takes a whole block).
+  // FAT keeps a file's size in 32 bits: the largest file it holds.
+  static constexpr ByteCount kFatLargestFile = 4294967295;
   struct Space {
     ByteCount free = 0;
     ByteCount largest_file = 0;

@@ -135,7 +135,7 @@ class PosixFileLayer final : public FileLayer {
     // a write past a real limit fails the run with its reason anyway.
     constexpr long kMsdosMagic = 0x4d44;
     space.largest_file =
-        static_cast<long>(kind.f_type) == kMsdosMagic ? 4294967295LL : kLargestCount;
+        static_cast<long>(kind.f_type) == kMsdosMagic ? kFatLargestFile : kLargestCount;
     space.block = volume.f_frsize > 0 ? static_cast<ByteCount>(volume.f_frsize) : 4096;
     return true;
   }

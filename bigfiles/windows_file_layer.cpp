@@ -317,7 +317,7 @@ class WindowsFileLayer final : public FileLayer {
                                  MAX_PATH + 1))
         system_name[0] = L'\0';
       const std::wstring name = system_name;
-      space.largest_file = name == L"FAT" || name == L"FAT32" ? 4294967295LL : kLargestCount;
+      space.largest_file = name == L"FAT" || name == L"FAT32" ? kFatLargestFile : kLargestCount;
       DWORD sectors = 0, sector_bytes = 0, free_clusters = 0, clusters = 0;
       if (GetDiskFreeSpaceW(volume.c_str(), &sectors, &sector_bytes, &free_clusters, &clusters) &&
           sectors > 0 && sector_bytes > 0)

@@ -379,8 +379,9 @@ TEST(PosixFileLayer, SyncFailsWhereTheSystemCannotSync) {
 }
 
 // An output folder may be reached through a symbolic link; a file is no
-// folder, whatever leads to it.
-TEST(PosixFileLayer, IsFolderFollowsLinksToTheirEnd) {
+// folder, whatever leads to it. A file opened for writing never is reached
+// through a link: the writes would land outside the folder.
+TEST(PosixFileLayer, FoldersFollowLinksAndWritesNever) {
   TempDir dir;
   WriteFileBytes(dir.File("file"), "x");
   std::filesystem::create_directory(dir.File("folder"));
@@ -392,6 +393,13 @@ TEST(PosixFileLayer, IsFolderFollowsLinksToTheirEnd) {
                                                {"dangling", false}, {"missing", false}};
   for (const auto& [name, folder] : rows)
     EXPECT_EQ(CurrentFileLayer().IsFolder(dir.File(name)), folder) << name;
+  for (const char* link : {"to_file", "dangling"}) {
+    errno = 0;
+    EXPECT_EQ(CurrentFileLayer().Open(dir.File(link), FileLayer::Access::ReadWriteAlways), -1);
+    EXPECT_EQ(errno, ELOOP) << link;
+  }
+  EXPECT_EQ(ReadFileBytes(dir.File("file")), "x");
+  EXPECT_FALSE(std::filesystem::exists(dir.File("gone")));
 }
 
 #else

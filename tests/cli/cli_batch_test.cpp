@@ -41,7 +41,9 @@ struct FolderDouble : FileLayerWrapper {
 };
 
 TEST(Room, ChecksFreeSpaceAndTheLargestFileBeforeWriting) {
-  FolderDouble fat({204800, 4294967295LL});
+  // FAT's sizes have 32 bits.
+  ASSERT_EQ(FileLayer::kFatLargestFile, (ByteCount{1} << 32) - 1);
+  FolderDouble fat({204800, FileLayer::kFatLargestFile});
   using FileCreator::CheckRoom;
   EXPECT_EQ(CheckRoom("/f", {1LL << 30}, true).error(),
             "needs 1,073,741,824 bytes; the folder has 204,800 bytes free");
@@ -72,6 +74,11 @@ TEST(Room, FillTakesWholeUnitsDownToTheReserve) {
   EXPECT_TRUE(FitsAboveReserve("/f", (20 << 20) - 4096, 0));
   EXPECT_FALSE(FitsAboveReserve("/f", (20 << 20) - 4095, 0));
   EXPECT_FALSE(FitsAboveReserve("/f", 1, (20 << 20) - 4096));
+  // A million files of 2 bytes and one of 1 are one file too many.
+  disk.space = {2000002, 1LL << 40, 1};
+  EXPECT_FALSE(PlanFill("/f", 0, 2, 1));
+  disk.space = {2000001, 1LL << 40, 1};
+  EXPECT_EQ(PlanFill("/f", 0, 2, 1)->size(), 1000000u);
   disk.space = {100LL << 30, 4294967295LL};  // FAT: no file beyond 4 GiB - 1
   EXPECT_EQ(PlanFill("/f", 0, 0, 61440)->front(), 4294967295LL / 61440 * 61440);
 }
@@ -85,9 +92,11 @@ class Batch : public ::testing::Test {
   TempDir dir, scratch;
 };
 
-// Presets first, then sizes, each `count` times; each path as it completes.
+// Presets first, then sizes, each `count` times; each path as it completes;
+// the k-th copy of a seeded size takes the seed with "_k" after it.
 TEST_F(Batch, MakesEachSizeCountTimesWithItsOwnContent) {
-  const Finished done = Run({"-s", "1KiB,100+1", "-p", "720 kb", "--count", "2"});
+  const Finished done =
+      Run({"-s", "1KiB,100+1", "-p", "720 kb", "--count", "2", "--seed", "s", "--layout", "fixed"});
   ASSERT_EQ(done.status, 0) << done.err;
   std::string expected;
   const std::pair<const char*, std::uintmax_t> files[] = {{"KB_720", 730112}, {"KB_720_2", 730112},
@@ -99,6 +108,11 @@ TEST_F(Batch, MakesEachSizeCountTimesWithItsOwnContent) {
   }
   EXPECT_EQ(done.out, expected);
   EXPECT_NE(ReadFileBytes(dir.File("KB_1.dat")), ReadFileBytes(dir.File("KB_1_2.dat")));
+  for (const auto& [name, seed] : {std::pair("KB_1.dat", "s"), {"KB_1_2.dat", "s_2"}}) {
+    const Finished same =
+        Run({"-s", "1KiB", "--seed", seed, "--layout", "fixed", "--verify"}, dir.File(name));
+    EXPECT_EQ(same.status, 0) << name << same.err;
+  }
 }
 
 // The first file that fails ends the batch: the files after it are not
@@ -203,6 +217,11 @@ TEST_F(Batch, RoomIsWhatTheFileSystemHolds) {
   EXPECT_NE(refused.err.find("needs 524,288,000 bytes; the folder has"), std::string::npos)
       << refused.err;
   EXPECT_EQ(fs::file_size(old), 500ull << 20);
+  // An old file that holds its blocks frees them for the run that replaces it.
+  fs::remove(old);
+  ASSERT_EQ(Run({"-s", "15MiB"}, small.dir().Utf8()).status, 0);
+  const Finished again = Run({"-s", "15MiB"}, small.dir().Utf8());
+  EXPECT_EQ(again.status, 0) << again.err;
 }
 #endif
 

@@ -40,6 +40,20 @@ std::string LastProgressLine(const std::string& screen) {
   return screen.substr(start, end - start);
 }
 
+// A batch's progress line counts the whole batch's bytes.
+TEST(CliSafety, ABatchShowsTheBatchsBytes) {
+  TempDir dir, scratch;
+  Terminal terminal;
+  ASSERT_FALSE(terminal.slave().empty());
+  const Finished done =
+      Cli({"-o", dir.Utf8(), "-s", "1MiB", "--count", "2"}, scratch, {"", terminal.slave()}).Wait();
+  EXPECT_EQ(done.status, 0) << done.err;
+  const std::string screen = terminal.Drain();
+  EXPECT_NE(screen.find("(2/2) [####################] 100%  2,097,152 / 2,097,152 bytes"),
+            std::string::npos)
+      << screen;
+}
+
 TEST(CliSafety, APathThatCannotBePrintedIsAFailedRun) {
   TempDir dir, scratch;
   const Finished done = Cli({"-q", "-o", dir.Utf8(), "-p", "0"}, scratch, {"/dev/full", ""}).Wait();

@@ -212,14 +212,21 @@ TEST_F(CliTest, VerifyJsonAndNoClobber) {
   EXPECT_EQ(ReadFileBytes(Path("KB_100.dat.sha256")),
             object["sha256"].get<std::string>() + "  KB_100.dat\n");
 
+  // Seeded and zero content are compared byte for byte.
+  for (const char* content : {"random", "zeros"}) {
+    std::vector<std::string> make = {"-s", "100KiB", "--content", content};
+    if (content == std::string("random")) make.insert(make.end(), {"--seed", "s"});
+    if (content != std::string("random")) ASSERT_EQ(RunHere(make).status, 0);
+    make.push_back("--verify");
+    EXPECT_EQ(RunHere(make).status, 0) << content;
+    std::string file = ReadFileBytes(Path("KB_100.dat"));
+    file[777] ^= 1;
+    WriteFileBytes(Path("KB_100.dat"), file);
+    const Finished differs = RunHere(make);
+    EXPECT_EQ(differs.status, 1) << content;
+    EXPECT_NE(differs.err.find("differs at byte 777"), std::string::npos) << differs.err;
+  }
   const std::vector<std::string> verify = {"-s", "100KiB", "--seed", "s", "--verify"};
-  EXPECT_EQ(RunHere(verify).status, 0);
-  std::string file = ReadFileBytes(Path("KB_100.dat"));
-  file[777] ^= 1;
-  WriteFileBytes(Path("KB_100.dat"), file);
-  const Finished differs = RunHere(verify);
-  EXPECT_EQ(differs.status, 1);
-  EXPECT_NE(differs.err.find("differs at byte 777"), std::string::npos) << differs.err;
   fs::remove(Path("KB_100.dat"));
   fs::create_directory(Path("KB_100.dat"));
   EXPECT_EQ(RunHere(verify).status, 2);

@@ -68,6 +68,8 @@ class RecordingFileLayer : public FileLayerWrapper {
     return discard ? Pretend(identity) : target().IdentifyName(path, identity);
   }
   ByteCount Size(int fd) override { return discard ? end_ : target().Size(fd); }
+  // True when the last write was never synced.
+  bool unsynced() const { return unsynced_; }
 
   Fault fault = Fault::None;
   bool discard = false;

@@ -200,6 +200,7 @@ INSTANTIATE_TEST_SUITE_P(
                       V{"SeededContinuousCut", false, "100000", "0", true, Random, Cut},
                       V{"SeededFixedGrown", true, "1000", "0", true, Random, Grow},
                       V{"RulesLineEndFlipped", true, "1000", "0", false, Random, Flip, 158},
+                      V{"RulesLastRecordOnlyALineEnd", true, "162", "0", false, Random, Intact},
                       V{"RulesHexFlipped", true, "1000", "0", false, Random, Flip, 990},
                       V{"RulesFixedCut", true, "1000", "0", false, Random, Cut},
                       V{"RulesRangeFlipped", false, "100000", "48", false, Random, Flip, 99999},
@@ -241,9 +242,10 @@ TEST_F(OptionsTest, ChecksumDescribesTheFinishedFile) {
     EXPECT_EQ(LastOutcome(), outcome);
     EXPECT_EQ(file.size(), stop_at > 0 ? 6 * 61440 : std::stoul(bytes));  // six chunks hashed
     EXPECT_EQ(BytesKept(), static_cast<ByteCount>(file.size()));
-    if (outcome == RunOutcome::Completed)
+    if (outcome == RunOutcome::Completed) {
       EXPECT_EQ(ReadFileBytes(path + ".sha256"), SystemSha256(path) + "  " + name + "\n");
-    else
+      EXPECT_FALSE(layer.unsynced()) << "the sidecar is synced too";
+    } else
       for (const char* sidecar : {".sha256", ".sha256.part"})
         EXPECT_FALSE(std::filesystem::exists(path + sidecar)) << sidecar;
   }
