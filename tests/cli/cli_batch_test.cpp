@@ -87,7 +87,7 @@ class Batch : public ::testing::Test {
  protected:
   Finished Run(std::vector<std::string> args, std::string folder = {}) {
     args.insert(args.begin(), {"-q", "-o", folder.empty() ? dir.Utf8() : folder});
-    return Cli(std::move(args), scratch).Wait();
+    return RunInProcess(args);
   }
   TempDir dir, scratch;
 };

@@ -1,5 +1,11 @@
 #include "tests/cli/cli_runner.h"
 
+#include <gtest/gtest.h>
+
+#include <cstdio>
+
+#include "cli/run.h"
+
 #ifdef _WIN32
 #include <windows.h>
 #else
@@ -163,6 +169,18 @@ Finished Cli::Wait() {
   process_ = -1;
   if (read_out_) done.out = testing::ReadFileBytes(out_);
   if (read_err_) done.err = testing::ReadFileBytes(err_);
+  return done;
+}
+
+Finished RunInProcess(const std::vector<std::string>& args) {
+  ::testing::internal::CaptureStdout();
+  ::testing::internal::CaptureStderr();
+  Finished done;
+  done.status = RunCommandLine(args);
+  std::fflush(stdout);
+  std::fflush(stderr);
+  done.out = ::testing::internal::GetCapturedStdout();
+  done.err = ::testing::internal::GetCapturedStderr();
   return done;
 }
 

@@ -95,6 +95,10 @@ class SmallDisk {
 };
 #endif
 
+// Runs the command line in this process, as main would, its two streams
+// caught: for every case that needs no signal, pipe or stream of its own.
+Finished RunInProcess(const std::vector<std::string>& args);
+
 class Cli {
  public:
   struct Streams {
