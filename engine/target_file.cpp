@@ -130,9 +130,8 @@ bool EmptyTarget(const std::string& path) { return CheckedTarget(path).ok(); }
 TargetWriter::TargetWriter(std::string path, const RunOptions& options, bool gather)
     : path_(std::move(path)),
       sync_(options.sync),
-      gather_(gather && options.sync != SyncMode::Record),
+      gathered_(gather && options.sync != SyncMode::Record),
       target_(path_) {
-  if (gather_) gathered_.reserve(kMaxGathered);
   if (!target_.ok()) return;
   if (options.checksum) {
     RemoveStaleChecksum(path_);
@@ -173,17 +172,11 @@ ByteCount TargetWriter::held() const {
 }
 
 bool TargetWriter::Write(std::span<const std::uint8_t> data) {
-  if (!gather_) return WriteNow(data);
-  if (gathered_.size() + data.size() > kMaxGathered && !Flush()) return false;
-  gathered_.insert(gathered_.end(), data.begin(), data.end());
-  return true;
+  return gathered_.Write(data, [this](auto bytes) { return WriteNow(bytes); });
 }
 
 bool TargetWriter::Flush() {
-  if (gathered_.empty()) return true;
-  const bool written = WriteNow(gathered_);
-  gathered_.clear();
-  return written;
+  return gathered_.Flush([this](auto bytes) { return WriteNow(bytes); });
 }
 
 bool TargetWriter::WriteNow(std::span<const std::uint8_t> data) {
@@ -307,17 +300,11 @@ bool TargetWriter::Finish() {
 }
 
 bool StreamWriter::Write(std::span<const std::uint8_t> data) {
-  if (!gather_) return Send(data);
-  if (gathered_.size() + data.size() > TargetWriter::kMaxGathered && !Flush()) return false;
-  gathered_.insert(gathered_.end(), data.begin(), data.end());
-  return true;
+  return gathered_.Write(data, [this](auto bytes) { return Send(bytes); });
 }
 
 bool StreamWriter::Flush() {
-  if (gathered_.empty()) return true;
-  const bool sent = Send(gathered_);
-  gathered_.clear();
-  return sent;
+  return gathered_.Flush([this](auto bytes) { return Send(bytes); });
 }
 
 bool StreamWriter::Send(std::span<const std::uint8_t> data) {

@@ -66,6 +66,36 @@ class RunningChecksum {
 // CheckedTarget. On failure the run fails with the reason.
 [[nodiscard]] bool EmptyTarget(const std::string& path);
 
+// Records gathered into writes of at most kMaxGathered bytes for a writer
+// that gathers; handed on at once for one that does not. `send` writes.
+class Gathering {
+ public:
+  static constexpr std::size_t kMaxGathered = kChunkSizes[0];
+  explicit Gathering(bool on) : on_(on) {
+    if (on_) bytes_.reserve(kMaxGathered);
+  }
+  template <class Send>
+  [[nodiscard]] bool Write(std::span<const std::uint8_t> data, Send&& send) {
+    if (!on_) return send(data);
+    if (bytes_.size() + data.size() > kMaxGathered && !Flush(send)) return false;
+    bytes_.insert(bytes_.end(), data.begin(), data.end());
+    return true;
+  }
+  // Sends what was gathered; a failed send drops it.
+  template <class Send>
+  [[nodiscard]] bool Flush(Send&& send) {
+    if (bytes_.empty()) return true;
+    const bool sent = send(std::span<const std::uint8_t>(bytes_));
+    bytes_.clear();
+    return sent;
+  }
+  ByteCount size() const { return static_cast<ByteCount>(bytes_.size()); }
+
+ private:
+  bool on_;
+  std::vector<std::uint8_t> bytes_;
+};
+
 // Empties the target and opens it; writes whole records or chunks one after
 // the other; closes it when it goes out of scope. Emptying first makes a
 // completed run leave exactly TotalBytes, whatever was there before.
@@ -76,7 +106,7 @@ class TargetWriter {
   // options.checksum a stale "<file>.sha256" is removed now, and the bytes
   // written are hashed as they go.
   TargetWriter(std::string path, const RunOptions& options, bool gather);
-  static constexpr std::size_t kMaxGathered = kChunkSizes[0];
+  static constexpr std::size_t kMaxGathered = Gathering::kMaxGathered;
   ~TargetWriter();
   TargetWriter(const TargetWriter&) = delete;
   TargetWriter& operator=(const TargetWriter&) = delete;
@@ -89,7 +119,7 @@ class TargetWriter {
   // Bytes that writes reporting success have put at the start of the file.
   ByteCount written() const { return written_; }
   // Bytes handed to Write(): written, or gathered for a later write.
-  ByteCount handed() const { return written_ + static_cast<ByteCount>(gathered_.size()); }
+  ByteCount handed() const { return written_ + gathered_.size(); }
   // The bytes the file holds now, or -1 when it was never emptied.
   [[nodiscard]] ByteCount held() const;
 
@@ -124,9 +154,8 @@ class TargetWriter {
 
   std::string path_;
   SyncMode sync_;
-  bool gather_;
+  Gathering gathered_;
   std::optional<RunningChecksum> checksum_;  // only with options.checksum
-  std::vector<std::uint8_t> gathered_;
   CheckedTarget target_;
   cBigFiles files_;
   FileHandle handle_ = 0;
@@ -140,11 +169,11 @@ class TargetWriter {
 // the builders what a TargetWriter does.
 class StreamWriter {
  public:
-  StreamWriter(ByteSink& sink, bool gather) : sink_(sink), gather_(gather) {}
+  StreamWriter(ByteSink& sink, bool gather) : sink_(sink), gathered_(gather) {}
   [[nodiscard]] bool emptied() const { return true; }
   [[nodiscard]] bool opened() const { return true; }
   ByteCount written() const { return written_; }
-  ByteCount handed() const { return written_ + static_cast<ByteCount>(gathered_.size()); }
+  ByteCount handed() const { return written_ + gathered_.size(); }
   [[nodiscard]] ByteCount held() const { return written_; }
   // Gathers `data`, sending full writes on. A sink that fails fails the run
   // with the reason; a reader that went away ends it as a Stop does, quietly.
@@ -156,8 +185,7 @@ class StreamWriter {
   bool Send(std::span<const std::uint8_t> data);
 
   ByteSink& sink_;
-  bool gather_;
-  std::vector<std::uint8_t> gathered_;
+  Gathering gathered_;
   ByteCount written_ = 0;
 };
 
