@@ -41,24 +41,16 @@ bool StoredSparse(const std::string& path) {
 #endif
 }
 
-// The descriptor the real layer hands out next: both layers reuse the
-// lowest free one.
-int LowestFreeDescriptor(FileLayer& real) {
-  TempDir dir;
-  const int fd = real.Open(dir.File("probe"), FileLayer::Access::ReadWriteAlways);
-  EXPECT_TRUE(real.Close(fd));
-  return fd;
-}
-
 // Passes every call on to the real layer, counts the open files, traces the
 // writes and syncs, and misbehaves on request. Its descriptors are the real
-// ones shifted so that the first file gets 0, which must still count as an
-// open file.
+// ones shifted so that its first file gets 0, which must still count as an
+// open file: both layers hand out the lowest free one.
 struct FaultyLayer : FileLayerWrapper {
   FaultyLayer() : FileLayerWrapper(CurrentFileLayer()), real(target()) {}
 
   int Open(const std::string& path, Access access) override {
     const int fd = real.Open(path, access);
+    if (shift < 0) shift = fd;
     open_files += fd >= 0;
     return fd < 0 ? -1 : fd - shift;
   }
@@ -90,7 +82,7 @@ struct FaultyLayer : FileLayerWrapper {
 
   FileLayer& real;
   ScopedServices scope{[this](Services& s) { s.files = this; }};
-  const int shift = LowestFreeDescriptor(real);
+  int shift = -1;
   std::size_t max_per_call = SIZE_MAX;
   bool interrupt = false, fail_reads = false, fail_sync = false;  // interrupt: every other call
   long transfers = 0, open_files = 0;
