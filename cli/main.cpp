@@ -255,6 +255,7 @@ int Run(int argc, char** argv) {
     source.Set(file.job);
     FileCreator::RunOptions run = options.run;
     run.copy = file.copy;
+    run.overlap = true;  // nothing else waits on this thread
     FileCreator::SetRunOptions(run);
     // A seed replaces the system's generator, afresh for each file; the k-th
     // copy of a size takes the seed with "_k" after it, as its name does.
