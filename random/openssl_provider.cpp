@@ -170,22 +170,8 @@ class OpenSslKeystream : public PlatformKeystream {
            EVP_EncryptInit_ex(context_, EVP_chacha20(), nullptr, key.data(), iv.data()) == 1;
   }
 
-  // The keystream is the encryption of zeros: done in place, in pieces an
-  // int can count.
-  bool Next(std::span<std::uint8_t> out) override {
-    std::fill(out.begin(), out.end(), std::uint8_t{0});
-    constexpr std::size_t kPiece = std::size_t{1} << 30;
-    while (!out.empty()) {
-      const std::size_t piece = std::min(out.size(), kPiece);
-      int written = 0;
-      if (EVP_EncryptUpdate(context_, out.data(), &written, out.data(), static_cast<int>(piece)) !=
-              1 ||
-          static_cast<std::size_t>(written) != piece)
-        return false;
-      out = out.subspan(piece);
-    }
-    return true;
-  }
+  // The keystream is the encryption of zeros.
+  bool Next(std::span<std::uint8_t> out) override { return EncryptZeros(context_, out); }
 
  private:
   EVP_CIPHER_CTX* context_;
