@@ -505,7 +505,9 @@ TEST_P(OverlapStop, KeepsWholeWritesAndJoinsTheMaker) {
     EXPECT_EQ(ends.count(file.size()), 1u) << file.size();
     EXPECT_TRUE(file == whole.substr(0, file.size()));
     EXPECT_EQ(BytesKept(), static_cast<ByteCount>(file.size()));
-    if (stopped) EXPECT_EQ(layer.writes.size(), writes_at_stop);
+    if (stopped) {
+      EXPECT_EQ(layer.writes.size(), writes_at_stop);
+    }
   }
   EXPECT_GT(k, 10);
 }
