@@ -296,6 +296,7 @@ int RunBatch(const Options& options, const std::vector<BatchFile>& files,
     source.Set(file.job);
     FileCreator::RunOptions run = options.run;
     run.copy = file.copy;
+    run.overlap = true;  // nothing else waits on this thread
     if (options.stream) run.sink = &sink;
     FileCreator::SetRunOptions(run);
     // A seed replaces the system's generator, afresh for each file; the k-th

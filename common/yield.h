@@ -46,6 +46,11 @@ inline void Yield() {
     yield_detail::SlowPath();
 }
 
+// A yield that reads the clock, and pumps when the policy's interval has
+// passed, however many yields are left before the next read: for a loop
+// that waits on another thread and so counts few yields.
+inline void YieldNow() { yield_detail::SlowPath(); }
+
 // Changes whenever a yield may have read the clock or pumped: loops that
 // pace themselves by the clock need not read it again before it changes.
 [[nodiscard]] inline std::uint32_t YieldEpoch() { return yield_detail::slow_paths; }

@@ -8,6 +8,7 @@
 #include "common/yield.h"
 #include "engine/builder_run.h"
 #include "engine/file_creator.h"
+#include "engine/overlap.h"
 #include "engine/run_state.h"
 #include "random/prng.h"
 
@@ -25,6 +26,7 @@ constexpr std::uint32_t kProgressIntervalMs = 500;
 // through the same chunks without drawing; with a compressible share the
 // tail of each random chunk is made zero.
 bool BuildContinuous(std::int16_t LowValue, std::int16_t HighValue) {
+  if (const auto done = detail::BuildOverlapped(false, LowValue, HighValue)) return *done;
   const ByteCount total = g_run.total_bytes;
   // Zeros, a sparse file (read back, or streamed), or one byte value.
   const bool plain = g_run.options.content != ContentKind::Random;

@@ -13,6 +13,7 @@
 #include "engine/builder_run.h"
 #include "engine/file_creator.h"
 #include "engine/messages.h"
+#include "engine/overlap.h"
 #include "engine/run_state.h"
 #include "random/prng.h"
 
@@ -159,6 +160,7 @@ std::vector<std::uint8_t> FmtOutputRecord(std::int32_t recLen, std::vector<std::
 }
 
 bool BuildFixedLength(std::int16_t LowValue, std::int16_t HighValue) {
+  if (const auto done = detail::BuildOverlapped(true, LowValue, HighValue)) return *done;
   const ByteCount total = g_run.total_bytes;
   return detail::RunBuilder(true, [&](cPrng& prng, auto& target) {
     std::vector<std::uint8_t> pool;

@@ -17,6 +17,8 @@ namespace torvane {
 
 using ProviderHandle = std::uint32_t;  // 0: none held
 
+class RandomStream;  // random/random_stream.h
+
 // One row of the table cPrng tries, in order, when it needs a provider.
 struct ProviderRow {
   int row;  // 1-based
@@ -103,6 +105,10 @@ class CryptoProvider {
   // nullptr for an algorithm the provider does not know.
   [[nodiscard]] virtual std::unique_ptr<HashObject> CreateHash(ProviderHandle handle,
                                                                std::uint32_t algid) = 0;
+  // Random bytes in bulk for one thread (RandomStream::Open), or nullptr.
+  // By default GenRandom through a handle of the first row that can be had,
+  // held until the stream is gone.
+  [[nodiscard]] virtual std::unique_ptr<RandomStream> OpenStream();
 };
 
 // For providers whose handles carry nothing: every row succeeds with a fresh

@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <optional>
 #include <set>
+#include <thread>
 
 #include "engine/messages.h"
 #include "tests/engine/engine_fakes.h"
@@ -354,5 +355,184 @@ TEST_F(OptionsTest, CompressibleTailPerChunk) {
   }
 }
 
+// A seeded stream whose k-th draw fails (0: none).
+struct FailingDraw : PlainHandleProvider {
+  bool GenRandom(ProviderHandle handle, std::string_view input,
+                 std::span<std::uint8_t> out) override {
+    return ++draws != fail_at && seeded.GenRandom(handle, input, out);
+  }
+  std::unique_ptr<HashObject> CreateHash(ProviderHandle handle, std::uint32_t algid) override {
+    return seeded.CreateHash(handle, algid);
+  }
+  SeededCryptoProvider seeded{"torvane"};
+  int draws = 0, fail_at = 0;
+  ScopedServices scope{[this](Services& s) { s.crypto = this; }};
+};
+
+// What a run leaves: its bytes (file or stream), writes, syncs, end,
+// boxes, the bytes it says it kept, and its checksum.
+struct Made {
+  std::string bytes;
+  Sizes writes;
+  int syncs;
+  RunOutcome outcome;
+  std::vector<std::string> boxes;
+  ByteCount kept;
+  std::string checksum;
+  auto Rest() const { return std::tie(writes, syncs, outcome, boxes, kept, checksum); }
+};
+
+struct OverlapRow {
+  const char* name;
+  bool fixed, hex;
+  CaseConversion letters;
+  const char *low, *high, *bytes;
+  RunOptions options;
+  int fail_at = 0;
+  bool stream = false;
+};
+std::ostream& operator<<(std::ostream& out, const OverlapRow& row) { return out << row.name; }
+class Overlap : public OptionsTest, public ::testing::WithParamInterface<OverlapRow> {};
+
+// Made on a second thread, a seeded run writes what the single-threaded
+// one writes: the same bytes in the same writes and syncs, the same
+// checksum, the same stream, the same end after a failing generator; and
+// it reads its own file back as exact.
+TEST_P(Overlap, WritesWhatOneThreadWrites) {
+  const OverlapRow& row = GetParam();
+  Custom(row.bytes, row.fixed);
+  std::tie(job.HexPairs, job.Case, job.LowText, job.HighText) =
+      std::tuple(row.hex, row.letters, row.low, row.high);
+  auto make = [&](bool overlap) {
+    layer.writes.clear();
+    layer.syncs = 0;
+    boxes.shown.clear();
+    FailingDraw provider;
+    provider.fail_at = row.fail_at;
+    RecordingSink sink;
+    RunOptions options = row.options;
+    options.overlap = overlap;
+    if (row.stream) options.sink = &sink;
+    SetRunOptions(options);
+    PushButton1_Click();
+    return Made{ReadFileBytes(JobFilePath()) + sink.bytes,
+                row.stream ? sink.sizes : layer.writes,
+                layer.syncs,
+                LastOutcome(),
+                boxes.Texts(),
+                BytesKept(),
+                ReadFileBytes(JobFilePath() + ".sha256")};
+  };
+  const Made one = make(false), two = make(true);
+  EXPECT_TRUE(one.bytes == two.bytes);
+  EXPECT_EQ(one.Rest(), two.Rest());
+  EXPECT_EQ(one.bytes.size(), row.fail_at ? one.kept : std::stoll(row.bytes));
+  EXPECT_EQ(two.outcome, row.fail_at ? RunOutcome::Failed : RunOutcome::Completed);
+  if (row.fail_at || row.stream) return;
+  FailingDraw provider;
+  Run({.sync = row.options.sync,
+       .content = row.options.content,
+       .compressible = row.options.compressible,
+       .verify = VerifyMode::Exact,
+       .constant = row.options.constant,
+       .overlap = true});
+  EXPECT_EQ(LastOutcome(), RunOutcome::Completed) << boxes.Texts().front();
+}
+
+using O = OverlapRow;
+INSTANTIATE_TEST_SUITE_P(
+    Layouts, Overlap,
+    ::testing::Values(
+        O{"HexChunk", true, true, None, "0", "255", "200000", {.sync = Chunk}},
+        O{"HexLowerLoneByte", true, true, Lower, "65", "90", "130001", {.sync = End}},
+        O{"HexShort", true, true, None, "0", "255", "161", {.sync = End}},
+        O{"BinaryUpperNarrow", true, false, Upper, "97", "99", "100000", {.sync = End}},
+        O{"BinaryBeyondTheBytes", true, false, None, "-5", "300", "4999", {.sync = Chunk}},
+        O{"HexChecksum", true, true, None, "0", "255", "70000", {.sync = End, .checksum = true}},
+        O{"HexStream", true, true, None, "0", "255", "130000", {.sync = End}, 0, true},
+        O{"HexFailing", true, true, None, "0", "255", "300000", {.sync = End}, 3},
+        O{"ContinuousFull", false, true, None, "0", "255", "1000000", {.sync = End}},
+        O{"ContinuousDigits", false, true, None, "48", "57", "100000", {.sync = Chunk}},
+        O{"ContinuousPairRecordSync", false, true, None, "200", "201", "70000", {.sync = Record}},
+        O{"Compressible",
+          false,
+          true,
+          None,
+          "0",
+          "255",
+          "150000",
+          {.sync = End, .compressible = 40}},
+        O{"Zeros", false, true, None, "0", "255", "100000", {.sync = End, .content = Zeros}},
+        O{"Constant",
+          false,
+          true,
+          None,
+          "0",
+          "255",
+          "100000",
+          {.sync = Chunk, .content = Constant, .constant = 'Q'}},
+        O{"ContinuousStream", false, true, None, "48", "57", "130000", {.sync = End}, 0, true},
+        O{"ContinuousFailing", false, true, None, "0", "255", "300000", {.sync = End}, 3}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+#ifdef __linux__
+// The threads of this process once `expected` (a thread just joined may
+// take a moment to leave the list), or after a second.
+std::ptrdiff_t Threads(std::ptrdiff_t expected = 0) {
+  std::ptrdiff_t count = 0;
+  for (int wait = 0; wait < 100; ++wait) {
+    count = std::distance(std::filesystem::directory_iterator("/proc/self/task"), {});
+    if (count == expected || expected == 0) break;
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+  return count;
+}
+#endif
+
+class OverlapStop : public OptionsTest, public ::testing::WithParamInterface<bool> {};
+
+// A Stop at every yield of a two-threaded run in turn, until one completes:
+// the file holds the first whole writes of the seeded file, nothing is
+// written after the Stop, and the maker thread is gone with the run.
+TEST_P(OverlapStop, KeepsWholeWritesAndJoinsTheMaker) {
+  const bool fixed = GetParam();
+  Custom("300000", fixed);
+  const std::string whole = Run({.sync = End}, "torvane");
+  std::set<std::size_t> ends = {0};
+  for (std::size_t write : layer.writes) ends.insert(*ends.rbegin() + write);
+#ifdef __linux__
+  const auto threads = Threads();
+#endif
+  std::int64_t k = 1;
+  const std::string path = JobFilePath();
+  for (bool stopped = true; stopped; ++k) {
+    SCOPED_TRACE(k);
+    std::filesystem::remove(path);
+    layer.writes.clear();
+    std::size_t writes_at_stop = SIZE_MAX;
+    ScriptedPump pump;
+    pump.on_pump = [&](std::int64_t n) {
+      if (n != k) return;
+      writes_at_stop = layer.writes.size();
+      RequestStop();
+    };
+    const std::string file = Run({.sync = End, .overlap = true}, "torvane");
+    stopped = pump.count >= k;
+    EXPECT_EQ(LastOutcome(), stopped ? RunOutcome::Stopped : RunOutcome::Completed);
+#ifdef __linux__
+    EXPECT_EQ(Threads(threads), threads);
+#endif
+    if (!std::filesystem::exists(path)) continue;  // stopped before the file was opened
+    EXPECT_EQ(ends.count(file.size()), 1u) << file.size();
+    EXPECT_TRUE(file == whole.substr(0, file.size()));
+    EXPECT_EQ(BytesKept(), static_cast<ByteCount>(file.size()));
+    if (stopped) {
+      EXPECT_EQ(layer.writes.size(), writes_at_stop);
+    }
+  }
+  EXPECT_GT(k, 10);
+}
+INSTANTIATE_TEST_SUITE_P(BothBuilders, OverlapStop, ::testing::Bool(),
+                         [](const auto& info) { return info.param ? "Fixed" : "Continuous"; });
 }  // namespace
 }  // namespace torvane::testing

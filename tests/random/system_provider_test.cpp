@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "random/crypto_provider.h"
+#include "random/random_stream.h"
 #include "tests/random/seeded_stream.h"
 
 namespace torvane {
@@ -43,7 +44,8 @@ TEST(SystemCryptoProvider, TheHashObjectContract) {
 }
 
 // Every byte replaced (a run of 4096 equal bytes would be a broken
-// generator, not chance), and nothing without a handle.
+// generator, not chance), and nothing without a handle; the same of the
+// bulk stream.
 TEST(SystemCryptoProvider, GenRandomFillsTheWholeBuffer) {
   CryptoProvider& system = SystemCryptoProvider();
   const ProviderHandle handle = system.Acquire(kProviderRows[3]);
@@ -56,6 +58,12 @@ TEST(SystemCryptoProvider, GenRandomFillsTheWholeBuffer) {
   EXPECT_TRUE(system.GenRandom(handle, {}, {}));
   EXPECT_FALSE(system.GenRandom(0, {}, zeros));
   system.Release(handle);
+  // The bulk stream too, to the end of a request that takes many pieces.
+  const std::unique_ptr<RandomStream> stream = system.OpenStream();
+  Bytes bulk(100001, 0);
+  ASSERT_TRUE(stream != nullptr && stream->Next(bulk) && stream->Next(zeros));
+  EXPECT_NE(std::count(bulk.end() - 64, bulk.end(), 0), 64);
+  EXPECT_NE(std::count(zeros.begin(), zeros.end(), 0), 4096);
 }
 
 }  // namespace
