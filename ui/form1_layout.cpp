@@ -129,91 +129,102 @@ QSize FitToCaptions(QWidget* container) {
   return size;
 }
 
+// Makes the window's controls at their designed places, each carrying its
+// design name, so that a skin's style sheet can address it (#PushButton1).
+// Frames and buttons report mouse moves to `watcher`, for the hand pointer.
+class ControlMaker {
+ public:
+  ControlMaker(QWidget* watcher, double scale) : watcher_(watcher), scale_(scale) {}
+  int px(int twips) const { return qRound(twips / 15.0 * scale_); }
+  template <class Control>
+  Control* Placed(Control* control, const char* name, Twips at) const {
+    control->setObjectName(name);
+    control->setGeometry(px(at.left), px(at.top), px(at.width), px(at.height));
+    return control;
+  }
+  QGroupBox* Frame(const char* name, const char* caption, Twips at) const {
+    auto* box = Placed(new QGroupBox(QString::fromLatin1(caption), watcher_), name, at);
+    box->setMouseTracking(true);
+    box->installEventFilter(watcher_);
+    return box;
+  }
+  QLabel* Label(const char* name, QWidget* parent, const char* caption, Twips at) const {
+    return Placed(new QLabel(QString::fromLatin1(caption), parent), name, at);
+  }
+  TextBox* Text(const char* name, QWidget* parent, const char* text, Twips at) const {
+    return Placed(new TextBox(QString::fromLatin1(text), parent), name, at);
+  }
+  QRadioButton* Option(const char* name, QWidget* parent, const char* caption, Twips at) const {
+    return Placed(new QRadioButton(QString::fromLatin1(caption), parent), name, at);
+  }
+  QComboBox* List(const char* name, QWidget* parent, Twips at) const {
+    auto* control = Placed(new QComboBox(parent), name, at);
+    control->setEditable(false);  // the user picks an entry and cannot type one
+    return control;
+  }
+  QPushButton* Button(const char* name, QWidget* parent, std::string_view caption, Twips at) const {
+    auto* control = Placed(new QPushButton(Q(caption), parent), name, at);
+    control->setFont(ArialBold(kButtonPointSize));
+    control->setAutoDefault(false);
+    control->setMouseTracking(true);
+    control->installEventFilter(watcher_);
+    // A move over the button is the button's: it must not reach the frame
+    // around it, which would put the standard pointer back.
+    control->setAttribute(Qt::WA_NoMousePropagation);
+    return control;
+  }
+
+ private:
+  QWidget* watcher_;
+  double scale_;
+};
+
 }  // namespace
 
 void Form1::BuildControls() {
   // Qt maps device-independent pixels to the screen; where it does not (high
   // dpi scaling turned off) the font dpi tells how far to scale the design.
-  const double scale = logicalDpiX() > 0 ? logicalDpiX() / 96.0 : 1.0;
-  const auto px = [scale](int twips) { return qRound(twips / 15.0 * scale); };
-  // Each control carries its design name, so that a skin's style sheet can
-  // address it (#PushButton1), and its designed place.
-  const auto placed = [&px](auto* control, const char* name, Twips at) {
-    control->setObjectName(name);
-    control->setGeometry(px(at.left), px(at.top), px(at.width), px(at.height));
-    return control;
-  };
-  const auto frame = [&](const char* name, const char* caption, Twips at) {
-    auto* box = placed(new QGroupBox(QString::fromLatin1(caption), this), name, at);
-    box->setMouseTracking(true);
-    box->installEventFilter(this);
-    return box;
-  };
-  const auto label = [&](const char* name, QWidget* parent, const char* caption, Twips at) {
-    return placed(new QLabel(QString::fromLatin1(caption), parent), name, at);
-  };
-  const auto text_box = [&](const char* name, QWidget* parent, const char* text, Twips at) {
-    return placed(new TextBox(QString::fromLatin1(text), parent), name, at);
-  };
-  const auto option = [&](const char* name, QWidget* parent, const char* caption, Twips at) {
-    return placed(new QRadioButton(QString::fromLatin1(caption), parent), name, at);
-  };
-  const auto list = [&](const char* name, QWidget* parent, Twips at) {
-    auto* control = placed(new QComboBox(parent), name, at);
-    control->setEditable(false);  // the user picks an entry and cannot type one
-    return control;
-  };
-  const auto button = [&](const char* name, QWidget* parent, std::string_view caption, Twips at) {
-    auto* control = placed(new QPushButton(Q(caption), parent), name, at);
-    control->setFont(ArialBold(kButtonPointSize));
-    control->setAutoDefault(false);
-    control->setMouseTracking(true);
-    control->installEventFilter(this);
-    // A move over the button is the button's: it must not reach the frame
-    // around it, which would put the standard pointer back.
-    control->setAttribute(Qt::WA_NoMousePropagation);
-    return control;
-  };
-
+  const ControlMaker make(this, logicalDpiX() > 0 ? logicalDpiX() / 96.0 : 1.0);
   setFont(ArialBold(kWindowPointSize));
-  setFixedSize(px(kClientWidth), px(kClientHeight));
+  setFixedSize(make.px(kClientWidth), make.px(kClientHeight));
   setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                  Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                  Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint);
   setMouseTracking(true);
 
-  Frame1 = frame("Frame1", "ASCII Character Range", {120, 120, 3840, 1455});
-  Label1[0] = label("Label1_0", Frame1, "Low (0-255):", {240, 360, 1050, 225});
-  Text1 = text_box("Text1", Frame1, "0", {1440, 330, 1335, 345});
-  Label1[1] = label("Label1_1", Frame1, "High (0-255):", {240, 860, 1065, 225});
-  Text2 = text_box("Text2", Frame1, "255", {1440, 830, 1335, 345});
+  Frame1 = make.Frame("Frame1", "ASCII Character Range", {120, 120, 3840, 1455});
+  Label1[0] = make.Label("Label1_0", Frame1, "Low (0-255):", {240, 360, 1050, 225});
+  Text1 = make.Text("Text1", Frame1, "0", {1440, 330, 1335, 345});
+  Label1[1] = make.Label("Label1_1", Frame1, "High (0-255):", {240, 860, 1065, 225});
+  Text2 = make.Text("Text2", Frame1, "255", {1440, 830, 1335, 345});
 
-  Frame2 = frame("Frame2", "Case Conversion", {4080, 120, 3840, 1455});
-  Option1 = option("Option1", Frame2, "Do not change case", {240, 300, 2055, 255});
-  Option2 = option("Option2", Frame2, "Convert to lowercase", {240, 650, 2175, 255});
-  Option3 = option("Option3", Frame2, "Convert to uppercase", {240, 1000, 2175, 255});
+  Frame2 = make.Frame("Frame2", "Case Conversion", {4080, 120, 3840, 1455});
+  Option1 = make.Option("Option1", Frame2, "Do not change case", {240, 300, 2055, 255});
+  Option2 = make.Option("Option2", Frame2, "Convert to lowercase", {240, 650, 2175, 255});
+  Option3 = make.Option("Option3", Frame2, "Convert to uppercase", {240, 1000, 2175, 255});
 
-  Frame4 = frame("Frame4", "Hex Conversion", {120, 1650, 3840, 1065});
-  Option6 = option("Option6", Frame4, "2 Characters", {240, 300, 1575, 255});
-  Option7 = option("Option7", Frame4, "Binary", {240, 650, 975, 255});
+  Frame4 = make.Frame("Frame4", "Hex Conversion", {120, 1650, 3840, 1065});
+  Option6 = make.Option("Option6", Frame4, "2 Characters", {240, 300, 1575, 255});
+  Option7 = make.Option("Option7", Frame4, "Binary", {240, 650, 975, 255});
 
-  Frame3 = frame("Frame3", "Record Length", {4080, 1650, 3840, 1065});
-  Option4 = option("Option4", Frame3, "Fixed - 80 characters", {240, 300, 2295, 255});
-  Option5 = option("Option5", Frame3, "Continous", {240, 650, 1335, 255});
+  Frame3 = make.Frame("Frame3", "Record Length", {4080, 1650, 3840, 1065});
+  Option4 = make.Option("Option4", Frame3, "Fixed - 80 characters", {240, 300, 2295, 255});
+  Option5 = make.Option("Option5", Frame3, "Continous", {240, 650, 1335, 255});
 
-  Frame5 = frame("Frame5", "Field Size", {120, 2790, 7800, 1335});
-  Option8 = option("Option8", Frame5, "Predefine Size", {240, 360, 1695, 255});
-  Combo1 = list("Combo1", Frame5, {1920, 330, 5535, 345});
-  Option9 = option("Option9", Frame5, "Customize", {240, 860, 1455, 255});
-  Text3 = text_box("Text3", Frame5, "", {1920, 830, 1335, 345});
-  Combo2 = list("Combo2", Frame5, {3360, 830, 4095, 345});
+  Frame5 = make.Frame("Frame5", "Field Size", {120, 2790, 7800, 1335});
+  Option8 = make.Option("Option8", Frame5, "Predefine Size", {240, 360, 1695, 255});
+  Combo1 = make.List("Combo1", Frame5, {1920, 330, 5535, 345});
+  Option9 = make.Option("Option9", Frame5, "Customize", {240, 860, 1455, 255});
+  Text3 = make.Text("Text3", Frame5, "", {1920, 830, 1335, 345});
+  Combo2 = make.List("Combo2", Frame5, {3360, 830, 4095, 345});
 
-  Frame6 = frame("Frame6", "Save File To This Folder", {120, 4200, 7800, 810});
-  Text4 = text_box("Text4", Frame6, "", {240, 300, 6540, 345});
-  PushButton7 = button("PushButton7", Frame6, "...", {6840, 300, 675, 345});
+  Frame6 = make.Frame("Frame6", "Save File To This Folder", {120, 4200, 7800, 810});
+  Text4 = make.Text("Text4", Frame6, "", {240, 300, 6540, 345});
+  PushButton7 = make.Button("PushButton7", Frame6, "...", {6840, 300, 675, 345});
 
-  PushButton1 = button("PushButton1", this, FileCreator::kStartCaption, {120, 5145, 7800, 405});
-  ProgressBar1 = placed(new QProgressBar(this), "ProgressBar1", {120, 5670, 7800, 405});
+  PushButton1 =
+      make.Button("PushButton1", this, FileCreator::kStartCaption, {120, 5145, 7800, 405});
+  ProgressBar1 = make.Placed(new QProgressBar(this), "ProgressBar1", {120, 5670, 7800, 405});
   ProgressBar1->setRange(0, 100);
   ProgressBar1->setValue(0);
   ProgressBar1->setTextVisible(true);
