@@ -445,10 +445,10 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         O{"HexChunk", true, true, None, "0", "255", "200000", {.sync = Chunk}},
         O{"HexLowerLoneByte", true, true, Lower, "65", "90", "130001", {.sync = End}},
-        O{"HexShort", true, true, None, "0", "255", "161", {.sync = End}},
+        O{"HexShort", true, true, None, "0", "255", "193", {.sync = End}},
         O{"BinaryUpperNarrow", true, false, Upper, "97", "99", "100000", {.sync = End}},
         O{"BinaryBeyondTheBytes", true, false, None, "-5", "300", "4999", {.sync = Chunk}},
-        O{"HexChecksum", true, true, None, "0", "255", "70000", {.sync = End, .checksum = true}},
+        O{"HexChecksum", true, true, None, "0", "255", "70055", {.sync = End, .checksum = true}},
         O{"HexStream", true, true, None, "0", "255", "130000", {.sync = End}, 0, true},
         O{"HexFailing", true, true, None, "0", "255", "300000", {.sync = End}, 3},
         O{"ContinuousFull", false, true, None, "0", "255", "1000000", {.sync = End}},
