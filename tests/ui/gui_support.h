@@ -3,6 +3,8 @@
 // The one fixture of the window's tests: one QApplication on the offscreen
 // platform, the settings store, the home folder and the program's folder
 // pointed at a temporary tree, and a window made from a seeded store.
+// On Windows the store is a registry key of the test's own, and the desktop
+// stays the user's: the shell finds it, not the home folder.
 
 #include <gtest/gtest.h>
 
@@ -10,6 +12,7 @@
 #include <QComboBox>
 #include <QRadioButton>
 #include <QSettings>
+#include <QStandardPaths>
 #include <QTest>
 #include <algorithm>
 #include <filesystem>
@@ -19,6 +22,7 @@
 #include <vector>
 
 #include "shell/main_module.h"
+#include "shell/path_text.h"
 #include "tests/support/fakes.h"
 #include "ui/form1.h"
 #include "ui/qt_settings_store.h"
@@ -27,6 +31,17 @@
 namespace torvane::testing {
 
 using Pairs = std::vector<std::pair<std::string, std::string>>;
+
+// Whether HOME (and XDG_CONFIG_HOME) move the desktop folder, or the shell
+// keeps it where the user's profile says.
+#ifdef _WIN32
+inline constexpr bool kHomeHoldsTheDesktop = false;
+#else
+inline constexpr bool kHomeHoldsTheDesktop = true;
+#endif
+// Each test's settings key lies below this one, removed when the test ends.
+inline const QString kTestsRegistryKey =
+    QStringLiteral("HKEY_CURRENT_USER\\Software\\Torvane tests");
 
 class WindowTest : public ::testing::Test {
  protected:
@@ -41,29 +56,40 @@ class WindowTest : public ::testing::Test {
       std::filesystem::create_directories(root_.File(folder));
     SetHome(Home());
     // The user's own configuration is never read or written by a test.
-    setenv("XDG_CONFIG_HOME", root_.File("xdg").c_str(), 1);
+    qputenv("XDG_CONFIG_HOME", QByteArray::fromStdString(root_.File("xdg")));
     QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope,
                        ui::Q(root_.File("settings")));
+    ui::OverrideRegistryRoot(kTestsRegistryKey + '\\' + RegistryName());
     Main::OverrideAppFolder(AppFolder());
   }
-  ~WindowTest() override { Main::OverrideAppFolder(""); }
+  ~WindowTest() override {
+    Main::OverrideAppFolder("");
+    ui::OverrideRegistryRoot({});
+#ifdef _WIN32
+    QSettings(kTestsRegistryKey, QSettings::NativeFormat).remove(RegistryName());
+#endif
+  }
 
   std::string Root() const { return root_.path().string(); }
   std::string Home() const { return root_.File("home"); }
-  std::string Desktop() const { return root_.File("home/Desktop"); }
+  std::string Desktop() const {
+    if (kHomeHoldsTheDesktop) return root_.File("home/Desktop");
+    return Main::PathToCore(QStandardPaths::writableLocation(QStandardPaths::DesktopLocation));
+  }
   std::string AppFolder() const { return root_.File("app"); }
   std::string Output() const { return root_.File("out"); }
-  void SetHome(const std::string& path) { setenv("HOME", path.c_str(), 1); }
+  void SetHome(const std::string& path) { qputenv("HOME", QByteArray::fromStdString(path)); }
+  QString RegistryName() const { return ui::Q(Utf8Path(root_.path().filename())); }
   std::optional<std::string> Stored(const std::string& key) const {
     const std::string value = store.GetSetting(kSettingsApplication, kSettingsSection, key, "\1");
     return value == "\1" ? std::nullopt : std::optional(value);
   }
   // Every key in the store, sorted.
   static std::vector<std::string> StoredKeys() {
-    QSettings settings(QSettings::NativeFormat, QSettings::UserScope, "Marrowind");
-    settings.beginGroup("Torvane Software");
+    const auto settings = ui::OpenSettings(kSettingsApplication);
+    settings->beginGroup(ui::Q(kSettingsSection));
     std::vector<std::string> keys;
-    for (const QString& key : settings.childKeys()) keys.push_back(ui::S(key));
+    for (const QString& key : settings->childKeys()) keys.push_back(ui::S(key));
     std::sort(keys.begin(), keys.end());
     return keys;
   }

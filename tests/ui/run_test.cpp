@@ -2,12 +2,15 @@
 
 #include <gmock/gmock.h>
 
+#include <QDir>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTimer>
 #include <regex>
 
+#include "common/text.h"
 #include "tests/ui/gui_support.h"
 #include "ui/qt_services.h"
 
@@ -31,20 +34,30 @@ class WindowRun : public testing::WindowTest {
   }
 };
 
+// In a plain folder, and in one whose path is longer than Windows' 260
+// characters (which its file layer, and Qt, reach through "\\?\").
 TEST_F(WindowRun, DefaultsMakeOneKilobyteOfHexRecords) {
-  testing::ScriptedPump pump;
-  std::vector<std::string> captions, progress;
-  pump.on_pump = [&](std::int64_t) {
-    captions.push_back(form->PushButton1->text().toStdString());
-    progress.push_back(form->ProgressBar1->text().toStdString());
-  };
-  Click(form->PushButton1);
-  ExpectDoneAndIdle();
-  ASSERT_FALSE(captions.empty());
-  EXPECT_THAT(captions, ::testing::Each("Stop"));
-  EXPECT_THAT(progress, ::testing::Contains("1,024 / 1,024 bytes"));
-  const std::string file = testing::ReadFileBytes(Output() + "/KB_1.dat");
-  EXPECT_TRUE(std::regex_match(file, std::regex("([0-9A-Fa-f]{78}\r\n){12}[0-9A-Fa-f]{62}\r\n")));
+  const std::string deep =
+      Output() + kPathSeparator + std::string(120, 'd') + kPathSeparator + std::string(120, 'e');
+  ASSERT_TRUE(QDir().mkpath(ui::Q(deep)));
+  for (const std::string& folder : {Output(), deep}) {
+    form->Text4->setText(ui::Q(folder + kPathSeparator));
+    testing::ScriptedPump pump;
+    std::vector<std::string> captions, progress;
+    pump.on_pump = [&](std::int64_t) {
+      captions.push_back(form->PushButton1->text().toStdString());
+      progress.push_back(form->ProgressBar1->text().toStdString());
+    };
+    Click(form->PushButton1);
+    ExpectDoneAndIdle();
+    ASSERT_FALSE(captions.empty());
+    EXPECT_THAT(captions, ::testing::Each("Stop"));
+    EXPECT_THAT(progress, ::testing::Contains("1,024 / 1,024 bytes"));
+    QFile made(ui::Q(folder + kPathSeparator + "KB_1.dat"));
+    ASSERT_TRUE(made.open(QIODevice::ReadOnly)) << folder;
+    EXPECT_TRUE(std::regex_match(made.readAll().toStdString(),
+                                 std::regex("([0-9A-Fa-f]{78}\r\n){12}[0-9A-Fa-f]{62}\r\n")));
+  }
 }
 
 // A Stop click 300 ms into a large continuous job, through the real pump under
@@ -88,8 +101,9 @@ TEST_F(WindowRun, AStopClickEndsALargeContinuousJobOnWholeChunks) {
 // process up to the close; the child writes into the folder the parent names.
 TEST_F(WindowRun, ClosingTheWindowDuringARunEndsTheProgramAtOnce) {
   GTEST_FLAG_SET(death_test_style, "threadsafe");
-  setenv("TORVANE_TEST_CLOSE_FOLDER", Output().c_str(), /*overwrite=*/0);
-  const std::string folder = std::getenv("TORVANE_TEST_CLOSE_FOLDER");
+  if (!qEnvironmentVariableIsSet("TORVANE_TEST_CLOSE_FOLDER"))
+    qputenv("TORVANE_TEST_CLOSE_FOLDER", QByteArray::fromStdString(Output()));
+  const std::string folder = qgetenv("TORVANE_TEST_CLOSE_FOLDER").toStdString();
   UseCustomSize(2, "64");
   Click(form->Option5);
   EXPECT_EXIT(
@@ -107,7 +121,7 @@ TEST_F(WindowRun, ClosingTheWindowDuringARunEndsTheProgramAtOnce) {
         std::exit(3);  // the run went on
       },
       ::testing::ExitedWithCode(0), ::testing::Not(::testing::HasSubstr("box:")));
-  unsetenv("TORVANE_TEST_CLOSE_FOLDER");
+  qunsetenv("TORVANE_TEST_CLOSE_FOLDER");
   const auto size = std::filesystem::file_size(folder + "/MB_64.dat");
   EXPECT_TRUE(size > 0 && size < 64u * 1048576u && size % kChunk == 0) << size;
 }
