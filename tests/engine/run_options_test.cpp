@@ -234,7 +234,7 @@ TEST_F(OptionsTest, ChecksumDescribesTheFinishedFile) {
     pump.on_pump = [&](std::int64_t n) {
       if (n == stop_at) RequestStop();
     };
-    layer.fault = fault;
+    Inject(fault);
     layer.writes.clear();
     const std::string file = Run({.sync = sync, .content = content, .checksum = true});
     const RunOutcome outcome = stop_at > 0            ? RunOutcome::Stopped

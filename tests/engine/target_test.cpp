@@ -302,7 +302,7 @@ TEST_F(EngineTest, CutBackReachesOnlyTheWrittenFile) {
     }
     std::string reason;
   } reasons;
-  layer.fault = Fault::NoSpace;
+  Inject(Fault::NoSpace);
   Custom("200000");
   const std::string path = dir.File("Byte_200000.dat");
   const std::string moved = dir.File("moved.dat");
