@@ -20,7 +20,7 @@ namespace torvane::testing {
 // file as long as the writes so far; with `space` the folder is as given.
 class FileDouble : public FileLayerWrapper {
  public:
-  enum Call { kOpen, kOpenTarget, kWrite, kSync, kLock, kCalls };
+  enum Call { kOpen, kOpenTarget, kWrite, kSync, kLock, kIsFolder, kCalls };
   FileDouble() : FileLayerWrapper(CurrentFileLayer()) {}
   explicit FileDouble(Space given) : FileDouble() { space = given; }
 
@@ -61,6 +61,9 @@ class FileDouble : public FileLayerWrapper {
     ++syncs;
     return discard || target().Sync(fd);
   }
+  bool IsFolder(const std::string& path) override {
+    return !Fails(kIsFolder) && target().IsFolder(path);
+  }
   bool LockExclusive(int fd) override { return !Fails(kLock) && target().LockExclusive(fd); }
   bool Close(int fd) override {
     --open_files;
@@ -79,6 +82,7 @@ class FileDouble : public FileLayerWrapper {
     out = space;
     return true;
   }
+  int calls(Call kind) const { return calls_[kind]; }
   // True when the last write was never synced.
   bool unsynced() const { return unsynced_; }
 
