@@ -7,17 +7,14 @@
 #include <sys/statvfs.h>
 #endif
 
-#include <chrono>
 #include <filesystem>
 #include <fstream>
-#include <thread>
 
-#include "bigfiles/file_layer.h"
 #include "cli/options.h"
-#include "common/services.h"
 #include "engine/file_creator.h"
 #include "engine/room.h"
 #include "tests/cli/cli_runner.h"
+#include "tests/support/file_double.h"
 
 namespace torvane::cli {
 namespace {
@@ -26,24 +23,12 @@ using testing::ReadFileBytes;
 using testing::TempDir;
 namespace fs = std::filesystem;
 
-// The folder's file system as a test wants it.
-struct FolderDouble : FileLayerWrapper {
-  explicit FolderDouble(FileLayer::Space given)
-      : FileLayerWrapper(CurrentFileLayer()),
-        space(given),
-        scope([this](Services& s) { s.files = this; }) {}
-  bool FolderSpace(const std::string&, Space& out) override {
-    out = space;
-    return true;
-  }
-  Space space;
-  ScopedServices scope;
-};
+using testing::FileDouble;
 
 TEST(Room, ChecksFreeSpaceAndTheLargestFileBeforeWriting) {
   // FAT's sizes have 32 bits.
   ASSERT_EQ(FileLayer::kFatLargestFile, (ByteCount{1} << 32) - 1);
-  FolderDouble fat({204800, FileLayer::kFatLargestFile});
+  FileDouble fat({204800, FileLayer::kFatLargestFile});
   using FileCreator::CheckRoom;
   EXPECT_EQ(CheckRoom("/f", {1LL << 30}, true).error(),
             "needs 1,073,741,824 bytes; the folder has 204,800 bytes free");
@@ -57,7 +42,7 @@ TEST(Room, ChecksFreeSpaceAndTheLargestFileBeforeWriting) {
 }
 
 TEST(Room, FillTakesWholeUnitsDownToTheReserve) {
-  FolderDouble disk({10 * 1048576 + 100, 4294967295LL});
+  FileDouble disk({10 * 1048576 + 100, 4294967295LL});
   using FileCreator::PlanFill;
   // Whole blocks of 4,096 bytes, one of them spared.
   EXPECT_EQ(*PlanFill("/f", 1048576, 0, 80), std::vector<ByteCount>{9433040});
@@ -127,7 +112,7 @@ TEST_F(Batch, TheFirstFailedFileEndsTheBatch) {
       << done.err;
   EXPECT_FALSE(fs::exists(dir.File("KB_3.dat")));
 #ifndef _WIN32
-  SmallDisk disk("5m");
+  testing::SmallDisk disk("5m");
   if (!disk.mounted()) GTEST_SKIP() << "mounting a small file system needs root";
   const std::string folder = disk.dir().Utf8();
   const Finished full = Run({"-s", "1MiB", "--count", "20", "--no-space-check"}, folder);
@@ -149,11 +134,7 @@ TEST_F(Batch, CtrlCEndsTheBatchWithTheFileInHand) {
            "--high", "57"},
           scratch);
   const std::string second = dir.File("MB_16_2.dat");
-  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
-  std::error_code ec;
-  while ((!fs::exists(second, ec) || fs::file_size(second, ec) < 61440) &&
-         std::chrono::steady_clock::now() < deadline)
-    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  testing::WaitForBytes(second, 61440);
   if (!run.Interrupt()) GTEST_SKIP() << "no console event can be sent here (wine)";
   const Finished done = run.Wait();
   EXPECT_EQ(done.status, 130);
@@ -176,7 +157,7 @@ ByteCount FreeBytes(const std::string& folder) {
 // largest file (small files take a whole block each), and not much more; a
 // reserve beyond the disk is refused before anything is written.
 TEST_F(Batch, FillLeavesTheReserveFree) {
-  SmallDisk disk("20m");
+  testing::SmallDisk disk("20m");
   if (!disk.mounted()) GTEST_SKIP() << "mounting a small file system needs root";
   const std::string folder = disk.dir().Utf8();
   const std::vector<std::string> rows[] = {{},
@@ -203,7 +184,7 @@ TEST_F(Batch, FillLeavesTheReserveFree) {
 // file's length say: tmpfs (like overlayfs) takes files past 2 GiB, and an
 // old sparse file at the name frees only the blocks it holds.
 TEST_F(Batch, RoomIsWhatTheFileSystemHolds) {
-  SmallDisk big("4g"), small("20m");
+  testing::SmallDisk big("4g"), small("20m");
   if (!big.mounted() || !small.mounted()) GTEST_SKIP() << "mounting needs root";
   const Finished sparse = Run({"-s", "3GiB", "--content", "sparse"}, big.dir().Utf8());
   EXPECT_EQ(sparse.status, 0) << sparse.err;

@@ -12,11 +12,9 @@
 
 #ifndef _WIN32
 #include <fcntl.h>
-#include <sys/mount.h>
 #include <unistd.h>
 
 #include <cerrno>
-#include <cstdlib>
 #endif
 
 namespace torvane::cli {
@@ -73,26 +71,6 @@ class Terminal {
   std::string slave_;
 };
 
-// A small file system mounted on a fresh folder for the test's lifetime
-// (only where the test may mount: root on Linux).
-class SmallDisk {
- public:
-  explicit SmallDisk(const std::string& size) {
-    const std::string options = "size=" + size;
-    mounted_ = ::mount("tmpfs", dir_.path().c_str(), "tmpfs", 0, options.c_str()) == 0;
-  }
-  ~SmallDisk() {
-    if (mounted_) ::umount(dir_.path().c_str());
-  }
-  SmallDisk(const SmallDisk&) = delete;
-  SmallDisk& operator=(const SmallDisk&) = delete;
-  bool mounted() const { return mounted_; }
-  const testing::TempDir& dir() const { return dir_; }
-
- private:
-  testing::TempDir dir_;
-  bool mounted_ = false;
-};
 #endif
 
 // Runs the command line in this process, as main would, its two streams

@@ -4,10 +4,8 @@
 
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <filesystem>
 #include <ostream>
-#include <thread>
 
 #include "common/byte_count.h"
 #include "common/number_locale.h"
@@ -17,19 +15,9 @@ namespace torvane::cli {
 namespace {
 
 using testing::ReadFileBytes;
+using testing::SizeOf;
 using testing::TempDir;
-
-std::uintmax_t SizeOf(const std::string& path) {
-  std::error_code ignored;
-  const auto size = std::filesystem::file_size(path, ignored);
-  return ignored ? 0 : size;
-}
-
-void WaitForBytes(const std::string& path, std::uintmax_t bytes) {
-  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
-  while (SizeOf(path) < bytes && std::chrono::steady_clock::now() < deadline)
-    std::this_thread::sleep_for(std::chrono::milliseconds(10));
-}
+using testing::WaitForBytes;
 
 #ifndef _WIN32  // a terminal (pty), /dev/full and a small mounted disk: Linux only
 // The last progress line a terminal shows: each is drawn as "\r" line "\033[K".
@@ -116,7 +104,7 @@ class EndedEarly : public ::testing::TestWithParam<EndRow> {};
 // progress line states the bytes the file holds, not the last periodic count.
 TEST_P(EndedEarly, SaysWhatTheFileHolds) {
   const EndRow& row = GetParam();
-  SmallDisk disk("1m");
+  testing::SmallDisk disk("1m");
   if (!row.signal && !disk.mounted()) GTEST_SKIP() << "mounting a small file system needs root";
   TempDir big, scratch;
   const std::string folder = row.signal ? big.Utf8() : disk.dir().Utf8();

@@ -52,7 +52,7 @@ bool AllOf(const std::string& bytes, const std::string& alphabet) {
   return bytes.find_first_not_of(alphabet) == std::string::npos;
 }
 // 80-byte records (the last one shorter) of lower-case hex, each ending in CR LF.
-bool LowerHexRecords(const std::string& file) {
+bool LowerHex(const std::string& file) {
   for (std::size_t at = 0; at < file.size(); at += 80) {
     const std::string record = file.substr(at, 80);
     if (record.size() >= 2 && record.substr(record.size() - 2) != "\r\n") return false;
@@ -70,25 +70,19 @@ TEST_F(CliTest, MakesTheFileAsked) {
   const Check raw = [](const std::string& f) {
     return std::set<char>(f.begin(), f.end()).size() == 256;
   };
+  const auto only = [](std::string alphabet) -> Check {
+    return [alphabet](const std::string& f) { return AllOf(f, alphabet); };
+  };
   const std::tuple<std::vector<std::string>, std::string, std::uintmax_t, Check> rows[] = {
       {{}, "KB_1.dat", 1024, any},
       {{"-s", "10KB"}, "Byte_10000.dat", 10000, raw},
-      {{"-s", "64KiB", "--low", "48", "--high", "57"},
-       "KB_64.dat",
-       65536,
-       [](const std::string& f) { return AllOf(f, "0123456789"); }},
+      {{"-s", "64KiB", "--low", "48", "--high", "57"}, "KB_64.dat", 65536, only("0123456789")},
       {{"-p", "1.44 mb"}, "MB_144.dat", 1457664, raw},
-      {{"-s", "1000", "--layout", "fixed", "--case", "lower"},
-       "Byte_1000.dat",
-       1000,
-       LowerHexRecords},
+      {{"-s", "1000", "--layout", "fixed", "--case", "lower"}, "Byte_1000.dat", 1000, LowerHex},
       {{"-s", "5", "--layout", "fixed"}, "Byte_5.dat", 5, any},
       {{"-s", "1"}, "Byte_1.dat", 1, any},
       {{"--size=0"}, "Empty.dat", 0, any},
-      {{"-s", "4KiB", "--low", "7", "--high", "7"},
-       "KB_4.dat",
-       4096,
-       [](const std::string& f) { return AllOf(f, "\7"); }},
+      {{"-s", "4KiB", "--low", "7", "--high", "7"}, "KB_4.dat", 4096, only("\7")},
       {{"-s", "3", "--low", "65", "--high", "65", "--layout", "fixed", "--format", "binary"},
        "Byte_3.dat",
        3,

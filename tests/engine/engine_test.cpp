@@ -2,6 +2,7 @@
 // display, what both builders write, and how stops and failures end a run.
 
 #include <cmath>
+#include <map>
 #include <set>
 
 #include "common/error_box.h"
@@ -35,19 +36,34 @@ TEST_P(Target, NameAndSize) {
   EXPECT_EQ(t ? t->name + " " + std::to_string(t->size) : refusal, expect);
 }
 
-using T = TargetRow;
-TargetRow P(int index, const char* expect) { return {nullptr, index, expect}; }
-INSTANTIATE_TEST_SUITE_P(
-    Presets, Target,
-    ::testing::Values(P(0, "KB_1 1024"), P(1, "KB_2 2048"), P(2, "KB_4 4096"), P(3, "KB_6 6144"),
-                      P(4, "KB_8 8192"), P(5, "KB_10 10240"), P(6, "KB_16 16384"),
-                      P(7, "KB_32 32768"), P(8, "KB_64 65536"), P(9, "KB_128 131072"),
-                      P(10, "KB_256 262144"), P(11, "KB_512 524288"), P(12, "MB_1 1048576"),
-                      P(13, "MB_2 2097152"), P(14, "MB_3 3145728"), P(15, "MB_4 4194304"),
-                      P(16, "MB_5 5242880"), P(17, "MB_6 6291456"), P(18, "MB_7 7340032"),
-                      P(19, "MB_8 8388608"), P(20, "MB_9 9437184"), P(21, "MB_10 10485760"),
-                      P(22, "MB_144 1457664"), P(23, "KB_720 730112")));
+// Each preset is named for its count of kilo- or megabytes, ascending
+// within its unit; the floppies' two sizes are the exceptions, exact.
+TEST(Presets, NamesCountTheirUnits) {
+  const std::map<std::string, ByteCount> units = {{"KB_", 1024}, {"MB_", 1048576}},
+                                         floppies = {{"MB_144", 1457664}, {"KB_720", 730112}};
+  std::map<std::string, ByteCount> last;
+  int found = 0;
+  for (int i = 0; i < 24; ++i) {
+    JobSettings job;
+    job.PresetIndex = i;
+    const Result<JobTarget> t = ResolveTarget(job);
+    ASSERT_TRUE(t) << i;
+    if (floppies.count(t->name)) {
+      EXPECT_EQ(t->size, floppies.at(t->name));
+      ++found;
+      continue;
+    }
+    const std::string unit = t->name.substr(0, 3);
+    ASSERT_EQ(units.count(unit), 1u) << t->name;
+    EXPECT_EQ(unit + std::to_string(t->size / units.at(unit)), t->name);
+    EXPECT_EQ(t->size % units.at(unit), 0);
+    EXPECT_GT(t->size, last[unit]) << t->name;
+    last[unit] = t->size;
+  }
+  EXPECT_EQ(found, 2);
+}
 
+using T = TargetRow;
 INSTANTIATE_TEST_SUITE_P(
     Lengths, Target,
     ::testing::Values(
@@ -262,7 +278,7 @@ class EventRun : public EngineTest, public ::testing::WithParamInterface<EventRo
 // fixed-length builder keeps drawing until Stop. "Done." follows in every case.
 TEST_P(EventRun, ShowsItsMessageThenDone) {
   const EventRow& row = GetParam();
-  layer.fault = row.fault;
+  Inject(row.fault);
   Custom(row.event == Negative ? "-5" : row.event == ZeroLength ? " 0 " : "200000", row.fixed);
   job.LowText = row.event == NoByteValue ? "300" : row.event == LowTooBig ? "70000" : "0";
   WriteFileBytes(dir.File("Empty.dat"), "old");

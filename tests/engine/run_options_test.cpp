@@ -234,7 +234,7 @@ TEST_F(OptionsTest, ChecksumDescribesTheFinishedFile) {
     pump.on_pump = [&](std::int64_t n) {
       if (n == stop_at) RequestStop();
     };
-    layer.fault = fault;
+    Inject(fault);
     layer.writes.clear();
     const std::string file = Run({.sync = sync, .content = content, .checksum = true});
     const RunOutcome outcome = stop_at > 0            ? RunOutcome::Stopped
@@ -440,40 +440,27 @@ TEST_P(Overlap, WritesWhatOneThreadWrites) {
 }
 
 using O = OverlapRow;
-INSTANTIATE_TEST_SUITE_P(
-    Layouts, Overlap,
-    ::testing::Values(
-        O{"HexChunk", true, true, None, "0", "255", "200000", {.sync = Chunk}},
-        O{"HexLowerLoneByte", true, true, Lower, "65", "90", "130001", {.sync = End}},
-        O{"HexShort", true, true, None, "0", "255", "193", {.sync = End}},
-        O{"BinaryUpperNarrow", true, false, Upper, "97", "99", "100000", {.sync = End}},
-        O{"BinaryBeyondTheBytes", true, false, None, "-5", "300", "4999", {.sync = Chunk}},
-        O{"HexChecksum", true, true, None, "0", "255", "70055", {.sync = End, .checksum = true}},
-        O{"HexStream", true, true, None, "0", "255", "130000", {.sync = End}, 0, true},
-        O{"HexFailing", true, true, None, "0", "255", "300000", {.sync = End}, 3},
-        O{"ContinuousFull", false, true, None, "0", "255", "1000000", {.sync = End}},
-        O{"ContinuousDigits", false, true, None, "48", "57", "100000", {.sync = Chunk}},
-        O{"ContinuousPairRecordSync", false, true, None, "200", "201", "70000", {.sync = Record}},
-        O{"Compressible",
-          false,
-          true,
-          None,
-          "0",
-          "255",
-          "150000",
-          {.sync = End, .compressible = 40}},
-        O{"Zeros", false, true, None, "0", "255", "100000", {.sync = End, .content = Zeros}},
-        O{"Constant",
-          false,
-          true,
-          None,
-          "0",
-          "255",
-          "100000",
-          {.sync = Chunk, .content = Constant, .constant = 'Q'}},
-        O{"ContinuousStream", false, true, None, "48", "57", "130000", {.sync = End}, 0, true},
-        O{"ContinuousFailing", false, true, None, "0", "255", "300000", {.sync = End}, 3}),
+// clang-format off
+INSTANTIATE_TEST_SUITE_P(Layouts, Overlap, ::testing::Values(
+    O{"HexChunk", true, true, None, "0", "255", "200000", {.sync = Chunk}},
+    O{"HexLowerLoneByte", true, true, Lower, "65", "90", "130001", {.sync = End}},
+    O{"HexShort", true, true, None, "0", "255", "193", {.sync = End}},
+    O{"BinaryUpperNarrow", true, false, Upper, "97", "99", "100000", {.sync = End}},
+    O{"BinaryBeyondTheBytes", true, false, None, "-5", "300", "4999", {.sync = Chunk}},
+    O{"HexChecksum", true, true, None, "0", "255", "70055", {.sync = End, .checksum = true}},
+    O{"HexStream", true, true, None, "0", "255", "130000", {.sync = End}, 0, true},
+    O{"HexFailing", true, true, None, "0", "255", "300000", {.sync = End}, 3},
+    O{"ContinuousFull", false, true, None, "0", "255", "1000000", {.sync = End}},
+    O{"ContinuousDigits", false, true, None, "48", "57", "100000", {.sync = Chunk}},
+    O{"ContinuousPairRecordSync", false, true, None, "200", "201", "70000", {.sync = Record}},
+    O{"Compressible", false, true, None, "0", "255", "150000", {.sync = End, .compressible = 40}},
+    O{"Zeros", false, true, None, "0", "255", "100000", {.sync = End, .content = Zeros}},
+    O{"Constant", false, true, None, "0", "255", "100000",
+      {.sync = Chunk, .content = Constant, .constant = 'Q'}},
+    O{"ContinuousStream", false, true, None, "48", "57", "130000", {.sync = End}, 0, true},
+    O{"ContinuousFailing", false, true, None, "0", "255", "300000", {.sync = End}, 3}),
     [](const auto& info) { return std::string(info.param.name); });
+// clang-format on
 
 #ifdef __linux__
 // The threads of this process once `expected` (a thread just joined may

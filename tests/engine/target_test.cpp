@@ -268,23 +268,15 @@ INSTANTIATE_TEST_SUITE_P(Changes, ChangedDuringRun, ::testing::Values(
 // layer: a folder it does not see is missing, whatever the disk holds. Seen
 // at the click only, the run fails before any file is made.
 TEST_F(EngineTest, TheFolderTestsAskTheFileLayer) {
-  struct FolderGoneAfter : FileLayerWrapper {
-    using FileLayerWrapper::FileLayerWrapper;
-    bool IsFolder(const std::string& path) override {
-      return asked++ < seen && target().IsFolder(path);
-    }
-    int seen = 0, asked = 0;
-  } folders(layer);
-  ScopedServices scope([&](Services& s) { s.files = &folders; });
   const std::string missing(kFolderMissingMessage);
   const std::vector<std::string> shown[] = {{missing}, {missing, "Done."}};
   for (int seen : {0, 1}) {
     boxes.shown.clear();
-    folders.seen = seen;
-    folders.asked = 0;
+    const int asked = layer.calls(FileDouble::kIsFolder);
+    layer.Fail(FileDouble::kIsFolder, seen + 1, 0);
     PushButton1_Click();
     EXPECT_EQ(boxes.Texts(), shown[seen]);
-    EXPECT_EQ(folders.asked, seen + 1);
+    EXPECT_EQ(layer.calls(FileDouble::kIsFolder) - asked, seen + 1);
     EXPECT_EQ(LastOutcome(), RunOutcome::Failed);
     EXPECT_TRUE(fs::is_empty(dir.path()));
   }
@@ -302,7 +294,7 @@ TEST_F(EngineTest, CutBackReachesOnlyTheWrittenFile) {
     }
     std::string reason;
   } reasons;
-  layer.fault = Fault::NoSpace;
+  Inject(Fault::NoSpace);
   Custom("200000");
   const std::string path = dir.File("Byte_200000.dat");
   const std::string moved = dir.File("moved.dat");

@@ -1,9 +1,15 @@
 #include "tests/support/fakes.h"
 
+#ifndef _WIN32
+#include <sys/mount.h>
+#endif
+
+#include <chrono>
 #include <fstream>
 #include <iterator>
 #include <random>
 #include <stdexcept>
+#include <thread>
 
 namespace torvane::testing {
 
@@ -54,6 +60,29 @@ std::string TempDir::Utf8() const { return Utf8Path(path_); }
 
 std::string TempDir::File(const std::string& name) const {
   return Utf8Path(path_ / PathFromUtf8(name));
+}
+
+#ifndef _WIN32
+SmallDisk::SmallDisk(const std::string& size) {
+  const std::string options = "size=" + size;
+  mounted_ = ::mount("tmpfs", dir_.path().c_str(), "tmpfs", 0, options.c_str()) == 0;
+}
+
+SmallDisk::~SmallDisk() {
+  if (mounted_) ::umount(dir_.path().c_str());
+}
+#endif
+
+std::uintmax_t SizeOf(const std::string& path) {
+  std::error_code ignored;
+  const auto size = std::filesystem::file_size(PathFromUtf8(path), ignored);
+  return ignored ? 0 : size;
+}
+
+void WaitForBytes(const std::string& path, std::uintmax_t bytes) {
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::minutes(1);
+  while (SizeOf(path) < bytes && std::chrono::steady_clock::now() < deadline)
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
 }
 
 std::string ReadFileBytes(const std::string& path) {

@@ -99,6 +99,29 @@ class TempDir {
   std::filesystem::path path_;
 };
 
+#ifndef _WIN32
+// A small tmpfs mounted on a fresh folder for the test's lifetime (only
+// where the test may mount: root on Linux).
+class SmallDisk {
+ public:
+  explicit SmallDisk(const std::string& size);
+  ~SmallDisk();
+  SmallDisk(const SmallDisk&) = delete;
+  SmallDisk& operator=(const SmallDisk&) = delete;
+  bool mounted() const { return mounted_; }
+  const TempDir& dir() const { return dir_; }
+
+ private:
+  TempDir dir_;
+  bool mounted_ = false;
+};
+#endif
+
+// The bytes the file holds (0 when there is none yet), and a wait of up to
+// a minute until it holds at least `bytes`, for a run in another process.
+std::uintmax_t SizeOf(const std::string& path);
+void WaitForBytes(const std::string& path, std::uintmax_t bytes);
+
 // Paths in UTF-8, on Windows too (where std::string paths would be ANSI).
 std::filesystem::path PathFromUtf8(const std::string& utf8);
 std::string Utf8Path(const std::filesystem::path& path);
