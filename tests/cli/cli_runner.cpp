@@ -181,6 +181,17 @@ Finished RunInProcess(const std::vector<std::string>& args) {
   std::fflush(stderr);
   done.out = ::testing::internal::GetCapturedStdout();
   done.err = ::testing::internal::GetCapturedStderr();
+#ifdef _WIN32
+  // Caught streams keep the program's "\n"; a console or a pipe shows kEol.
+  for (std::string* text : {&done.out, &done.err}) {
+    std::string lines;
+    for (char c : *text) {
+      if (c == '\n' && (lines.empty() || lines.back() != '\r')) lines.push_back('\r');
+      lines.push_back(c);
+    }
+    *text = std::move(lines);
+  }
+#endif
   return done;
 }
 
