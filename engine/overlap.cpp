@@ -34,8 +34,6 @@ constexpr std::size_t kRingSlots = 4;
 // How long the UI thread waits for the next write before the event loop
 // (Ctrl-C) runs again.
 constexpr auto kWaitSlice = std::chrono::milliseconds(5);
-// How long a thread spins for the other before it blocks: a few writes.
-constexpr auto kSpin = std::chrono::microseconds(100);
 
 // What a run makes, read on the UI thread before the maker starts.
 struct ContentPlan {
@@ -136,31 +134,9 @@ class ContentMaker {
   bool refill_ = true;
 };
 
-// A pause in a spin loop: lets the other hardware thread of the core run.
-inline void CpuRelax() {
-#if defined(__x86_64__) || defined(__i386__)
-  __builtin_ia32_pause();
-#endif
-}
-
-// Spins a moment before the caller blocks. A wake-up costs the waker a
-// system call and, in a virtual machine, an interrupt to the other core:
-// more than the few microseconds one thread mostly waits for the other.
-template <class Ready>
-bool SpinUntil(Ready ready) {
-  const auto until = std::chrono::steady_clock::now() + kSpin;
-  do {
-    for (int i = 0; i < 64; ++i) {
-      if (ready()) return true;
-      CpuRelax();
-    }
-  } while (std::chrono::steady_clock::now() < until);
-  return ready();
-}
-
 // The maker's thread and the ring of writes it fills ahead of the UI
 // thread, which takes them in order. A slot belongs to the maker until
-// `filled_` counts it and to the UI thread until Release(). Destroying the
+// `filled_` counts it, and to the UI thread until Release(). Destroying the
 // producer stops and joins the thread, whatever it was doing.
 class Producer {
  public:
@@ -188,45 +164,45 @@ class Producer {
   // The next write, waiting for it while the event loop runs; nullptr when
   // a Stop came meanwhile. It stays the caller's until Release().
   Slot* Take() {
-    if (filled_ == 0 && !SpinUntil([&] { return filled_ != 0; })) {
-      std::unique_lock lock(mutex_);
+    std::unique_lock lock(mutex_);
+    while (filled_ == 0) {
       taker_waiting_ = true;
-      while (filled_ == 0 && !StopFlag) {
-        filled_cv_.wait_for(lock, kWaitSlice);
-        lock.unlock();
-        YieldNow();
-        lock.lock();
-      }
+      filled_cv_.wait_for(lock, kWaitSlice);
       taker_waiting_ = false;
+      lock.unlock();
+      YieldNow();
       if (StopFlag) return nullptr;
+      lock.lock();
     }
     return &slots_[head_];
   }
 
   void Release() {
-    head_ = (head_ + 1) % kRingSlots;
-    // The maker, once blocked on a full ring, goes on from half empty: one
-    // wake for every two writes, not for each.
-    if (--filled_ <= kRingSlots / 2 && maker_waiting_) Wake(freed_cv_);
+    bool wake = false;
+    {
+      const std::lock_guard lock(mutex_);
+      head_ = (head_ + 1) % kRingSlots;
+      --filled_;
+      // A maker blocked on a full ring goes on from half empty: a wake-up
+      // costs the writer a system call (in a virtual machine an interrupt
+      // to the other core too), so one for every two writes, not for each.
+      wake = maker_waiting_ && filled_ <= kRingSlots / 2;
+    }
+    if (wake) freed_cv_.notify_one();
   }
 
  private:
-  // Taking the lock first, a waiter between its test and its wait cannot
-  // miss the call.
-  void Wake(std::condition_variable& waiter) {
-    { const std::lock_guard lock(mutex_); }
-    waiter.notify_one();
-  }
-
   void Run() noexcept {
     for (std::size_t tail = 0;; tail = (tail + 1) % kRingSlots) {
-      if (filled_ == kRingSlots && !SpinUntil([&] { return filled_ < kRingSlots || quit_; })) {
+      {
         std::unique_lock lock(mutex_);
-        maker_waiting_ = true;
-        freed_cv_.wait(lock, [&] { return filled_ <= kRingSlots / 2 || quit_; });
-        maker_waiting_ = false;
+        if (filled_ == kRingSlots) {
+          maker_waiting_ = true;
+          freed_cv_.wait(lock, [&] { return filled_ <= kRingSlots / 2 || quit_; });
+          maker_waiting_ = false;
+        }
+        if (quit_) return;
       }
-      if (quit_) return;
       Slot& slot = slots_[tail];
       try {
         slot.step = maker_.Next(slot.bytes, quit_);
@@ -235,21 +211,24 @@ class Producer {
         slot.fault = std::current_exception();
       }
       if (slot.step == Step::Quit) return;
-      ++filled_;
-      if (taker_waiting_) Wake(filled_cv_);
+      bool wake = false;
+      {
+        const std::lock_guard lock(mutex_);
+        ++filled_;
+        wake = taker_waiting_;
+      }
+      if (wake) filled_cv_.notify_one();
       if (slot.step == Step::Failed || maker_.done()) return;
     }
   }
 
   ContentMaker maker_;
   std::array<Slot, kRingSlots> slots_;
-  std::size_t head_ = 0;  // the UI thread's
-  // Sequentially consistent, so that of a waiter's flag and the other
-  // side's count at least one sees the other's change.
-  std::atomic<std::size_t> filled_{0};
-  std::atomic<bool> taker_waiting_{false}, maker_waiting_{false}, quit_{false};
   std::mutex mutex_;
   std::condition_variable filled_cv_, freed_cv_;
+  std::size_t head_ = 0, filled_ = 0;
+  bool taker_waiting_ = false, maker_waiting_ = false;
+  std::atomic<bool> quit_{false};  // set under mutex_; the maker also reads it without
   std::thread thread_;
 };
 
