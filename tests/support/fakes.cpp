@@ -8,7 +8,6 @@
 #include <fstream>
 #include <iterator>
 #include <random>
-#include <stdexcept>
 #include <thread>
 
 namespace torvane::testing {
@@ -26,16 +25,8 @@ TempDir::TempDir() {
   // create_directory reports whether it made the folder, so a name another
   // process took is never shared.
   std::random_device seed;
-  std::mt19937_64 names(seed());
-  const auto temp = std::filesystem::temp_directory_path();
-  for (int attempt = 0; attempt < 100; ++attempt) {
-    auto candidate = temp / ("torvane-test-" + std::to_string(names() % 1000000000));
-    if (std::filesystem::create_directory(candidate)) {
-      path_ = candidate;
-      return;
-    }
-  }
-  throw std::runtime_error("no fresh temporary folder");
+  do path_ = std::filesystem::temp_directory_path() / ("torvane-test-" + std::to_string(seed()));
+  while (!std::filesystem::create_directory(path_));
 }
 
 TempDir::~TempDir() {

@@ -5,6 +5,7 @@
 
 #include <array>
 #include <cerrno>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -15,16 +16,16 @@ namespace torvane::testing {
 
 // Records the sizes of the writes, the writes that did not begin where the
 // one before ended, the syncs out of step with the writes, and the files
-// open. With `discard` the data goes to /dev/null (which cannot be
-// positioned or synced), and every descriptor and name report one regular
-// file as long as the writes so far; with `space` the folder is as given.
+// open. With `space` the folder is as given.
 class FileDouble : public FileLayerWrapper {
  public:
   enum Call { kOpen, kOpenTarget, kWrite, kSync, kLock, kIsFolder, kCalls };
+  static constexpr int kThrow = -1;  // the error of a call that throws instead
   FileDouble() : FileLayerWrapper(CurrentFileLayer()) {}
   explicit FileDouble(Space given) : FileDouble() { space = given; }
 
-  // The k-th call of `kind` from now (1: the next) fails with `error`.
+  // The k-th call of `kind` from now (1: the next) fails with `error`, or
+  // throws with kThrow.
   void Fail(Call kind, int k, int error) { fail_[kind] = {calls_[kind] + k, error}; }
   // The k-th write from now is only half done, and every later one finds no
   // space.
@@ -34,8 +35,7 @@ class FileDouble : public FileLayerWrapper {
   }
 
   int Open(const std::string& path, Access access) override {
-    if (Fails(kOpen)) return -1;
-    return Count(target().Open(discard ? "/dev/null" : path, access));
+    return Fails(kOpen) ? -1 : Count(target().Open(path, access));
   }
   int OpenTarget(const std::string& path, bool& created) override {
     return Fails(kOpenTarget) ? -1 : Count(target().OpenTarget(path, created));
@@ -59,7 +59,7 @@ class FileDouble : public FileLayerWrapper {
     sync_slips += !unsynced_;  // nothing written since the last sync
     unsynced_ = false;
     ++syncs;
-    return discard || target().Sync(fd);
+    return target().Sync(fd);
   }
   bool IsFolder(const std::string& path) override {
     return !Fails(kIsFolder) && target().IsFolder(path);
@@ -69,24 +69,14 @@ class FileDouble : public FileLayerWrapper {
     --open_files;
     return target().Close(fd);
   }
-  bool Seek(int fd, ByteCount at) override { return discard || target().Seek(fd, at); }
-  bool Identify(int fd, Identity& identity) override {
-    return discard ? Pretend(identity) : target().Identify(fd, identity);
-  }
-  bool IdentifyName(const std::string& path, Identity& identity) override {
-    return discard ? Pretend(identity) : target().IdentifyName(path, identity);
-  }
-  ByteCount Size(int fd) override { return discard ? end_ : target().Size(fd); }
   bool FolderSpace(const std::string& folder, Space& out) override {
     if (space.free < 0) return target().FolderSpace(folder, out);
     out = space;
     return true;
   }
-  int calls(Call kind) const { return calls_[kind]; }
   // True when the last write was never synced.
   bool unsynced() const { return unsynced_; }
 
-  bool discard = false;
   Space space{-1};  // the real folder's while `free` is negative
   std::vector<std::size_t> writes;
   int gaps = 0, open_files = 0, syncs = 0;
@@ -102,16 +92,13 @@ class FileDouble : public FileLayerWrapper {
   }
   bool Fails(Call kind) {
     if (++calls_[kind] != fail_[kind].at) return false;
+    if (fail_[kind].error == kThrow) throw std::runtime_error("the file layer broke");
     errno = fail_[kind].error;
     return true;
   }
   int Count(int fd) {
     open_files += fd >= 0;
     return fd;
-  }
-  bool Pretend(Identity& identity) const {
-    identity = Identity{1, 1, 1, Identity::Kind::Regular, end_};
-    return true;
   }
   std::array<Failure, kCalls> fail_{};
   std::array<int, kCalls> calls_{};
