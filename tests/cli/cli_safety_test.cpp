@@ -1,13 +1,18 @@
 // The command line never reports a failure as success, and what it says
-// about the file matches the disk: a lost path, a second run on the same
-// file, a full disk and Ctrl-C.
+// about the file matches the disk: a file another run holds, a closed
+// standard error, a full disk and a signal, as a terminal shows them.
 
 #include <gtest/gtest.h>
 
-#include <filesystem>
-#include <ostream>
+#ifndef _WIN32
+#include <fcntl.h>
+#include <unistd.h>
+#endif
 
-#include "common/byte_count.h"
+#include <cerrno>
+#include <filesystem>
+
+#include "bigfiles/file_layer.h"
 #include "common/number_locale.h"
 #include "tests/cli/cli_runner.h"
 
@@ -15,139 +20,119 @@ namespace torvane::cli {
 namespace {
 
 using testing::ReadFileBytes;
-using testing::SizeOf;
 using testing::TempDir;
-using testing::WaitForBytes;
 
-#ifndef _WIN32  // a terminal (pty), /dev/full and a small mounted disk: Linux only
-// The last progress line a terminal shows: each is drawn as "\r" line "\033[K".
-std::string LastProgressLine(const std::string& screen) {
-  const std::size_t end = screen.rfind("\033[K");
-  if (end == std::string::npos) return {};
-  const std::size_t start = screen.rfind('\r', end) + 1;
-  return screen.substr(start, end - start);
+// A file that another run holds is refused and left as it is: no
+// truncation before the lock is won.
+TEST(CliSafety, AFileBeingWrittenIsLeftAlone) {
+  TempDir dir;
+  const std::string path = dir.File("KB_1.dat");
+  testing::WriteFileBytes(path, "held");
+  FileLayer& layer = CurrentFileLayer();
+  bool created = false;
+  const int held = layer.OpenTarget(path, created);
+  ASSERT_TRUE(held >= 0 && layer.LockExclusive(held));
+  const Finished second = RunIn(dir, {});
+  (void)layer.Close(held);
+  EXPECT_EQ(second.status, 1);
+  EXPECT_EQ(second.err,
+            "torvane-cli: The file \"" + path + "\" is being written by another run.\n");
+  EXPECT_TRUE(second.out.empty());
+  EXPECT_EQ(ReadFileBytes(path), "held");
 }
 
-// A batch's progress line counts the whole batch's bytes.
-TEST(CliSafety, ABatchShowsTheBatchsBytes) {
-  TempDir dir, scratch;
-  Terminal terminal;
-  ASSERT_FALSE(terminal.slave().empty());
-  const Finished done =
-      Cli({"-o", dir.Utf8(), "-s", "1MiB", "--count", "2"}, scratch, {"", terminal.slave()}).Wait();
-  EXPECT_EQ(done.status, 0) << done.err;
-  const std::string screen = terminal.Drain();
-  EXPECT_NE(screen.find("(2/2) [####################] 100%  2,097,152 / 2,097,152 bytes"),
-            std::string::npos)
-      << screen;
-}
-
-TEST(CliSafety, APathThatCannotBePrintedIsAFailedRun) {
-  TempDir dir, scratch;
-  const Finished done = Cli({"-q", "-o", dir.Utf8(), "-p", "0"}, scratch, {"/dev/full", ""}).Wait();
-  EXPECT_EQ(done.status, 1);
-  EXPECT_NE(done.err.find("No space left on device"), std::string::npos) << done.err;
-}
-
+#ifndef _WIN32  // a closed descriptor, a terminal (pty) and a small mounted disk: Linux only
 // With standard error closed the data file would take descriptor 2, and the
 // message about the folder at the checksum's name would land in it.
 TEST(CliSafety, AClosedStandardErrorKeepsMessagesOutOfTheFile) {
   TempDir dir, clean, scratch;
-  const std::vector<std::string> args = {"-q",       "-s",         "1MiB",   "--checksum",
-                                         "--layout", "continuous", "--seed", "closed"};
   std::filesystem::create_directory(dir.File("MB_1.dat.sha256"));
-  std::vector<std::string> line = {"-o", dir.Utf8()};
-  line.insert(line.end(), args.begin(), args.end());
-  EXPECT_EQ(Cli(line, scratch, {"", "&-"}).Wait().status, 1);
+  std::vector<std::string> line = {"-o", dir.Utf8(), "-s", "1MiB", "--checksum", "--seed", "c"};
+  EXPECT_EQ(Cli(line, scratch, "", "&-").Wait().status, 1);
   line[1] = clean.Utf8();
   ASSERT_EQ(Cli(line, scratch).Wait().status, 0);
   EXPECT_TRUE(ReadFileBytes(dir.File("MB_1.dat")) == ReadFileBytes(clean.File("MB_1.dat")));
 }
-#endif
 
-// The second run meets the first one's lock, says so and touches nothing;
-// the first goes on to a whole file (a hole of zeros would show as bytes
-// that are no digits).
-TEST(CliSafety, ASecondRunOnTheSameFileIsRefused) {
-  TempDir dir, scratch, scratch2;
-  const std::vector<std::string> args = {"-q",    "-o",    dir.Utf8(), "-s",     "16MiB", "--sync",
-                                         "chunk", "--low", "48",       "--high", "57"};
-  Cli first(args, scratch);
-  const std::string path = dir.File("MB_16.dat");
-  WaitForBytes(path, 61440);
-  const Finished second = Cli(args, scratch2).Wait();
-  const Finished done = first.Wait();
-
-  EXPECT_EQ(second.status, 1);
-  EXPECT_EQ(second.err,
-            "torvane-cli: The file \"" + path + "\" is being written by another run." + kEol);
-  EXPECT_TRUE(second.out.empty());
-  ASSERT_EQ(done.status, 0) << done.err;
-  const std::string file = ReadFileBytes(path);
-  EXPECT_EQ(file.size(), 16u << 20);
-  EXPECT_EQ(file.find_first_not_of("0123456789"), std::string::npos);
-}
-
-#ifndef _WIN32
-struct EndRow {
-  const char* name;  // the signal's, for a row that sends one
-  std::vector<std::string> args;
-  int signal;            // sent on an ordinary disk; 0: the small disk fills
-  std::uintmax_t whole;  // the file holds a multiple of this
+// A pseudo-terminal for standard error, so that the program draws its
+// progress line as a user would see it. Read once the program has ended: a
+// terminal holds the few kilobytes these runs draw.
+struct Terminal {
+  Terminal() {
+    if (master >= 0 && ::grantpt(master) == 0 && ::unlockpt(master) == 0 &&
+        ::fcntl(master, F_SETFL, O_NONBLOCK) == 0)
+      slave = ::ptsname(master);
+  }
+  ~Terminal() { ::close(master); }
+  std::string Drain() const {
+    std::string text;
+    char buffer[4096];
+    for (ssize_t n; (n = ::read(master, buffer, sizeof buffer)) > 0 || (n < 0 && errno == EINTR);)
+      text.append(buffer, n > 0 ? static_cast<std::size_t>(n) : 0);
+    return text;  // EAGAIN or EIO: everything the ended program wrote was read
+  }
+  int master = ::posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
+  std::string slave;
 };
-std::ostream& operator<<(std::ostream& out, const EndRow& row) { return out << row.name; }
-
-class EndedEarly : public ::testing::TestWithParam<EndRow> {};
 
 // A run that ends before its size (a full disk, a signal) keeps whole
-// records or chunks, names its reason on the last line, and its last
-// progress line states the bytes the file holds, not the last periodic count.
-TEST_P(EndedEarly, SaysWhatTheFileHolds) {
-  const EndRow& row = GetParam();
+// records or chunks and names its reason on the last line, and its last
+// progress line states what the file holds, not the last periodic count. A
+// batch's line counts the whole batch's bytes.
+TEST(CliSafety, TheTerminalShowsWhatTheFileHolds) {
+  struct Row {
+    const char* name;  // the signal's, for a row that sends one
+    std::vector<std::string> args;
+    int signal;            // sent on an ordinary disk; 0: the small disk fills
+    std::uintmax_t whole;  // the file holds a multiple of this
+  };
+  const Row rows[] = {
+      {"DiskFullContinuous", {"-s", "2MiB", "--no-space-check"}, 0, 61440},
+      {"DiskFullRecords", {"-s", "2MiB", "--layout", "fixed", "--no-space-check"}, 0, 80},
+      {"SIGINT", {"-s", "4GiB", "--sync", "chunk"}, SIGINT, 61440},
+      {"SIGTERM", {"-s", "4GiB", "--layout", "fixed", "--sync", "record"}, SIGTERM, 80},
+      {"SIGHUP", {"-s", "4GiB", "--sync", "chunk"}, SIGHUP, 61440}};
   testing::SmallDisk disk("1m");
-  if (!row.signal && !disk.mounted()) GTEST_SKIP() << "mounting a small file system needs root";
-  TempDir big, scratch;
-  const std::string folder = row.signal ? big.Utf8() : disk.dir().Utf8();
-  std::vector<std::string> args = {"-o", folder};
-  args.insert(args.end(), row.args.begin(), row.args.end());
-  Terminal terminal;
-  ASSERT_FALSE(terminal.slave().empty());
-  Cli run(args, scratch, {"", terminal.slave()});
-  const std::string path = folder + "/" + (row.signal ? "GB_4.dat" : "MB_2.dat");
-  if (row.signal) {
-    WaitForBytes(path, 3 * row.whole);
-    ASSERT_TRUE(run.Interrupt(row.signal));
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    if (!row.signal && !disk.mounted()) continue;  // mounting needs root
+    TempDir big, scratch;
+    const TempDir& folder = row.signal ? big : disk.dir();
+    std::vector<std::string> args = {"-o", folder.Utf8()};
+    args.insert(args.end(), row.args.begin(), row.args.end());
+    Terminal terminal;
+    Cli run(args, scratch, "", terminal.slave);
+    const std::string path = folder.File(row.signal ? "GB_4.dat" : "MB_2.dat");
+    if (row.signal) {
+      testing::WaitForBytes(path, 3 * row.whole);
+      run.Interrupt(row.signal);
+    }
+    EXPECT_EQ(run.Wait().status, row.signal ? 128 + row.signal : 1);
+    const std::string screen = terminal.Drain();
+    const auto size = static_cast<ByteCount>(testing::SizeOf(path));
+    const ByteCount total = row.signal ? 4LL << 30 : 2LL << 20;
+    EXPECT_GT(size, 0);
+    EXPECT_EQ(size % row.whole, 0u) << size;
+    // The reason, or what the stop left, is the last line shown.
+    EXPECT_TRUE(screen.ends_with(
+        row.signal
+            ? "torvane-cli: stopped by " + std::string(row.name) + ": GB_4.dat holds " +
+                  FormatThousands(size) + " of " + FormatThousands(total) + " bytes\r\n"
+            : "Failed to write to file. clsBigFiles.API_WriteFile: No space left on device\r\n"))
+        << screen;
+    // Each progress line is drawn as "\r" line "\033[K": the last one holds the file's bytes.
+    const std::string holds = FormatThousands(size) + " / " + FormatThousands(total) + " bytes";
+    EXPECT_NE(screen.find(holds, screen.rfind('\r', screen.rfind("\033[K"))), std::string::npos)
+        << screen;
+    std::filesystem::remove(path);
   }
-  const Finished done = run.Wait();
-  const std::string screen = terminal.Drain();
-
-  EXPECT_EQ(done.status, row.signal ? 128 + row.signal : 1);
-  const auto size = SizeOf(path);
-  const torvane::ByteCount total = row.signal ? 4LL << 30 : 2LL << 20;
-  const std::string said =
-      row.signal
-          ? "torvane-cli: stopped by " + std::string(row.name) + ": GB_4.dat holds " +
-                FormatThousands(static_cast<torvane::ByteCount>(size)) + " of " +
-                FormatThousands(total) + " bytes\r\n"
-          : "Failed to write to file. clsBigFiles.API_WriteFile: No space left on device\r\n";
-  // The reason, or what the stop left, is the last line shown.
-  EXPECT_TRUE(screen.ends_with(said)) << "not the last line: " << screen;
-  EXPECT_GT(size, 0u);
-  EXPECT_EQ(size % row.whole, 0u) << size;
-  const std::string holds = FormatThousands(static_cast<torvane::ByteCount>(size)) + " / " +
-                            FormatThousands(total) + " bytes";
-  EXPECT_NE(LastProgressLine(screen).find(holds), std::string::npos) << screen;
+  TempDir dir, scratch;
+  Terminal terminal;
+  Cli batch({"-o", dir.Utf8(), "-s", "1MiB", "--count", "2"}, scratch, "", terminal.slave);
+  EXPECT_EQ(batch.Wait().status, 0);
+  EXPECT_NE(terminal.Drain().find("(2/2) [####################] 100%  2,097,152 / 2,097,152 bytes"),
+            std::string::npos);
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    Ends, EndedEarly,
-    ::testing::Values(
-        EndRow{"DiskFullContinuous", {"-s", "2MiB", "--no-space-check"}, 0, 61440},
-        EndRow{"DiskFullRecords", {"-s", "2MiB", "--layout", "fixed", "--no-space-check"}, 0, 80},
-        EndRow{"SIGINT", {"-s", "4GiB", "--sync", "chunk"}, SIGINT, 61440},
-        EndRow{"SIGTERM", {"-s", "4GiB", "--layout", "fixed", "--sync", "record"}, SIGTERM, 80},
-        EndRow{"SIGHUP", {"-s", "4GiB", "--sync", "chunk"}, SIGHUP, 61440}),
-    [](const auto& info) { return std::string(info.param.name); });
 #endif
 
 }  // namespace

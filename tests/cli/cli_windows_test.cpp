@@ -12,57 +12,46 @@ namespace torvane::cli {
 namespace {
 
 using testing::PathFromUtf8;
-using testing::TempDir;
 namespace fs = std::filesystem;
 
 TEST(CliWindows, FolderNamesAsWindowsHasThem) {
-  TempDir dir, scratch;
+  testing::TempDir dir;
   // 16 folders of 20 characters: more than MAX_PATH (260) in all.
   std::string deep = dir.Utf8();
   for (int i = 0; i < 16; ++i) deep += "\\folder-of-twenty-ch";
   std::string slashes = dir.Utf8();
   for (char& c : slashes)
     if (c == '\\') c = '/';
-  struct Row {
-    const char* name;
-    std::string output;  // -o; a folder made first with `make`
-    bool make;
-    int status;
-    std::string says;  // the file made, or a piece of stderr
+  const std::string greek = dir.File("Ελληνικά-όχι"), cjk = dir.File("Ελληνικά 漢字 😀");
+  // -o (a folder made first when the run succeeds and it names no file), and
+  // the file made or the refusal.
+  const std::pair<std::string, std::string> rows[] = {
+      {cjk, cjk + "\\KB_1.dat"},  // Greek, CJK and emoji
+      {deep, deep + "\\KB_1.dat"},
+      {slashes, dir.File("KB_1.dat")},
+      {greek + ".bin", greek + ".bin"},  // a file named whole
+      {"Q:\\nothere\\", "!folder does not exist: Q:\\nothere\\"},
+      {"Q:\\nothere\\x.bin", "!folder does not exist: Q:\\nothere"},
+      {greek + "\\", "!folder does not exist: " + greek + "\\"},
   };
-  const std::string greek = dir.File("Ελληνικά-όχι");
-  const Row rows[] = {
-      {"Greek, CJK and emoji", dir.File("Ελληνικά 漢字 😀"), true, 0,
-       dir.File("Ελληνικά 漢字 😀") + "\\KB_1.dat"},
-      {"longer than MAX_PATH", deep, true, 0, deep + "\\KB_1.dat"},
-      {"forward slashes", slashes, false, 0, dir.File("KB_1.dat")},
-      {"a file named whole, in Greek", greek + ".bin", false, 0, greek + ".bin"},
-      {"a drive that is not there", "Q:\\nothere\\", false, 2,
-       "folder does not exist: Q:\\nothere\\"},
-      {"a file on a drive that is not there", "Q:\\nothere\\x.bin", false, 2,
-       "folder does not exist: Q:\\nothere"},
-      {"not there under a Greek name", greek + "\\", false, 2,
-       "folder does not exist: " + greek + "\\"},
-  };
-  for (const Row& row : rows) {
-    SCOPED_TRACE(row.name);
+  for (const auto& [output, says] : rows) {
+    SCOPED_TRACE(output);
     // The \\?\ form reaches past MAX_PATH whatever the test's own runtime does.
-    if (row.make) {
-      ASSERT_TRUE(fs::create_directories(PathFromUtf8("\\\\?\\" + row.output)));
+    if (says[0] != '!' && output != slashes && !output.ends_with(".bin")) {
+      ASSERT_TRUE(fs::create_directories(PathFromUtf8("\\\\?\\" + output)));
     }
-    const Finished done = Cli({"-q", "-o", row.output}, scratch).Wait();
-    EXPECT_EQ(done.status, row.status) << done.err;
-    if (row.status != 0) {
-      EXPECT_EQ(done.err, "torvane-cli: " + row.says + kEol);
-      EXPECT_TRUE(done.out.empty()) << done.out;
+    const Finished done = RunIn(dir, {"-q", "-o", output});
+    if (says[0] == '!') {
+      EXPECT_EQ(std::tie(done.status, done.err, done.out),
+                std::tuple(2, "torvane-cli: " + says.substr(1) + "\n", ""));
       continue;
     }
-    EXPECT_EQ(done.out, row.says + kEol);
-    EXPECT_TRUE(done.err.empty()) << done.err;
+    EXPECT_EQ(std::tie(done.status, done.out, done.err), std::tuple(0, says + "\n", ""))
+        << done.err;
     // Read back by its UTF-16 name.
     std::error_code error;
-    EXPECT_EQ(fs::file_size(PathFromUtf8("\\\\?\\" + row.says), error), 1024u) << error.message();
-    fs::remove(PathFromUtf8("\\\\?\\" + row.says), error);
+    EXPECT_EQ(fs::file_size(PathFromUtf8("\\\\?\\" + says), error), 1024u) << error.message();
+    fs::remove(PathFromUtf8("\\\\?\\" + says), error);
   }
   // fs::remove_all does not get below MAX_PATH under Wine: one level at a time.
   for (std::error_code ignored; deep.size() > dir.Utf8().size(); deep.resize(deep.rfind('\\')))
