@@ -139,9 +139,10 @@ TEST(WindowProgram, WithoutADisplaySaysSoAndEndsUnlessAPlatformNeedsNone) {
     ASSERT_TRUE(program.waitForFinished(60000));
     EXPECT_EQ(program.exitStatus(), QProcess::NormalExit);  // no abort, no core
     EXPECT_EQ(program.exitCode(), row.status);
-    if (row.status == 1)
+    if (row.status == 1) {
       EXPECT_EQ(program.readAllStandardError().toStdString(),
                 "torvane: no display found: set DISPLAY, or use torvane-cli\n");
+    }
   }
 }
 
