@@ -40,26 +40,21 @@ TEST_F(WindowTest, TheDesktopFolderIsTheUsersElseHomeAlwaysWithOneTrailingSlash)
 }
 
 // A window with a control of each kind whose window colour differs from its
-// button-face colour, so that the skin's repaint shows.
+// button-face colour, so that the skin's repaint shows. No file, and a folder
+// in its place, change nothing.
 TEST_F(WindowTest, OnlyASkinFilePaintsTheSurfacesInButtonFaceAndAppliesItsStyleSheet) {
   QWidget window;
-  QPalette palette = window.palette();
-  palette.setColor(QPalette::Window, Qt::red);
-  palette.setColor(QPalette::Button, Qt::green);
-  window.setPalette(palette);
+  window.setPalette(QPalette(Qt::green, Qt::red));  // button face, window
   auto* frame = new QGroupBox("frame", &window);
   const std::vector<QWidget*> surfaces{&window, frame, new QLabel("label", frame),
                                        new QRadioButton("option", frame),
                                        new QCheckBox("", &window)};
   auto* box = new QLineEdit(&window);
-
-  EXPECT_TRUE(Main::ApplySkin(&window));  // no file
+  EXPECT_TRUE(Main::ApplySkin(&window));
   std::filesystem::create_directories(AppFolder() + "/x/o.cjs");
-  EXPECT_TRUE(Main::ApplySkin(&window));  // a folder is no skin
+  EXPECT_TRUE(Main::ApplySkin(&window));
   EXPECT_EQ(window.palette().color(QPalette::Window), Qt::red);
-  EXPECT_FALSE(window.autoFillBackground());
-  EXPECT_TRUE(window.styleSheet().isEmpty());
-
+  EXPECT_TRUE(!window.autoFillBackground() && window.styleSheet().isEmpty());
   std::filesystem::remove(AppFolder() + "/x/o.cjs");
   const std::string sheet = "QPushButton { border: 2px solid navy; }";
   WriteFileBytes(AppFolder() + "/x/o.cjs", sheet);

@@ -14,7 +14,6 @@
 #include <QSettings>
 #include <QStandardPaths>
 #include <QTest>
-#include <algorithm>
 #include <filesystem>
 #include <memory>
 #include <optional>
@@ -70,7 +69,6 @@ class WindowTest : public ::testing::Test {
 #endif
   }
 
-  std::string Root() const { return root_.path().string(); }
   std::string Home() const { return root_.File("home"); }
   std::string Desktop() const {
     if (kHomeHoldsTheDesktop) return root_.File("home/Desktop");
@@ -84,18 +82,10 @@ class WindowTest : public ::testing::Test {
     const std::string value = store.GetSetting(kSettingsApplication, kSettingsSection, key, "\1");
     return value == "\1" ? std::nullopt : std::optional(value);
   }
-  // Every key in the store, sorted.
-  static std::vector<std::string> StoredKeys() {
-    const auto settings = ui::OpenSettings(kSettingsApplication);
-    settings->beginGroup(ui::Q(kSettingsSection));
-    std::vector<std::string> keys;
-    for (const QString& key : settings->childKeys()) keys.push_back(ui::S(key));
-    std::sort(keys.begin(), keys.end());
-    return keys;
-  }
-
-  // Seeds the store, then makes, loads and shows a window in place of the last.
-  void Load(const Pairs& seeds = {}) {
+  // Empties the store (with `fresh`), seeds it, then makes, loads and shows a
+  // window in place of the last.
+  void Load(const Pairs& seeds = {}, bool fresh = false) {
+    if (fresh) ui::OpenSettings(kSettingsApplication)->clear();
     for (const auto& [key, value] : seeds)
       store.SaveSetting(kSettingsApplication, kSettingsSection, key, value);
     form.reset();  // a window going away detaches the engine
@@ -133,11 +123,8 @@ class WindowTest : public ::testing::Test {
     QWidget* widget = form->findChild<QWidget*>(ui::Q(control));
     if (auto* option = qobject_cast<QRadioButton*>(widget))
       return option->isChecked() ? "True" : "False";
-    if (auto* list = qobject_cast<QComboBox*>(widget)) return ui::S(list->currentText());
-    return ui::S(qobject_cast<QLineEdit*>(widget)->text());
-  }
-  void ExpectShown(const Pairs& shown) const {
-    for (const auto& [control, value] : shown) EXPECT_EQ(Shown(control), value) << control;
+    return ui::S(
+        widget->property(qobject_cast<QComboBox*>(widget) ? "currentText" : "text").toString());
   }
 
   TempDir root_;  // made first, removed last
