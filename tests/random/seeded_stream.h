@@ -6,10 +6,8 @@
 #include <gtest/gtest.h>
 
 #include <string>
-#include <string_view>
 
 #include "common/services.h"
-#include "random/crypto_provider.h"
 #include "random/prng.h"
 #include "random/seeded_provider.h"
 
