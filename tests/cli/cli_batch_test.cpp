@@ -4,7 +4,6 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
 
 #include "engine/room.h"
 #include "tests/cli/cli_runner.h"
@@ -17,25 +16,24 @@ using testing::ReadFileBytes;
 using testing::TempDir;
 namespace fs = std::filesystem;
 
-TEST(Room, ChecksFreeSpaceAndTheLargestFileBeforeWriting) {
+// Free space and the largest file checked before writing; a fill's sizes in
+// whole units down to its reserve.
+TEST(Room, ChecksAndFillsBeforeWriting) {
   // FAT's sizes have 32 bits.
   ASSERT_EQ(FileLayer::kFatLargestFile, (ByteCount{1} << 32) - 1);
-  testing::FileDouble fat({204800, FileLayer::kFatLargestFile});
+  testing::FileDouble disk({204800, FileLayer::kFatLargestFile});
   using FileCreator::CheckRoom;
   EXPECT_EQ(CheckRoom("/f", {1LL << 30}, true).error(),
             "needs 1,073,741,824 bytes; the folder has 204,800 bytes free");
   EXPECT_TRUE(CheckRoom("/f", {1LL << 30}, false));
   EXPECT_EQ(CheckRoom("/f", {4LL << 30}, false).error(),
-            "a file of 4,294,967,296 bytes is larger than the folder's file "
-            "system allows "
+            "a file of 4,294,967,296 bytes is larger than the folder's file system allows "
             "(4,294,967,295 bytes)");
   EXPECT_TRUE(CheckRoom("/f", {4294967295LL}, false)) << "FAT's largest file";
   EXPECT_TRUE(CheckRoom("/f", {100000, 200000}, true, 100000)) << "old files are emptied first";
   EXPECT_FALSE(CheckRoom("/f", {100000, 200000}, true, 90000));
-}
 
-TEST(Room, FillTakesWholeUnitsDownToTheReserve) {
-  testing::FileDouble disk({10 * 1048576 + 100, 4294967295LL});
+  disk.space = {10 * 1048576 + 100, 4294967295LL};
   using FileCreator::PlanFill;
   // Whole blocks of 4,096 bytes, one of them spared.
   EXPECT_EQ(*PlanFill("/f", 1048576, 0, 80), std::vector<ByteCount>{9433040});
@@ -62,8 +60,10 @@ TEST(Room, FillTakesWholeUnitsDownToTheReserve) {
 }
 
 // Presets first, then sizes, each `count` times; each path as it completes;
-// the k-th copy of a seeded size takes the seed with "_k" after it.
-TEST(Batch, MakesEachSizeCountTimesWithItsOwnContent) {
+// the k-th copy of a seeded size takes the seed with "_k" after it. The
+// first file that fails (a folder at its name) ends the batch: the files
+// after it are not begun, and the last line says how many were made.
+TEST(Batch, MakesEachSizeCountTimesAndStopsAtAFailure) {
   TempDir dir;
   const Finished done = RunIn(dir, {"-s", "1KiB,100+1", "-p", "720 kb", "--count", "2", "--seed",
                                     "s", "--layout", "fixed"});
@@ -82,17 +82,11 @@ TEST(Batch, MakesEachSizeCountTimesWithItsOwnContent) {
         dir, {"-o", dir.File(name), "-s", "1KiB", "--seed", seed, "--layout", "fixed", "--verify"});
     EXPECT_EQ(same.status, 0) << name << same.err;
   }
-}
-
-// The first file that fails (a folder at its name) ends the batch: the
-// files after it are not begun, and the last line says how many were made.
-TEST(Batch, TheFirstFailedFileEndsTheBatch) {
-  TempDir dir;
   fs::create_directory(dir.File("KB_2.dat"));
-  const Finished done = RunIn(dir, {"-s", "1KiB,2KiB,3KiB"});
-  EXPECT_EQ(done.status, 1);
-  EXPECT_EQ(done.out, dir.File("KB_1.dat") + "\n");
-  EXPECT_TRUE(done.err.ends_with("torvane-cli: 1 of 3 files made; 1 not begun\n")) << done.err;
+  const Finished failed = RunIn(dir, {"-s", "1KiB,2KiB,3KiB"});
+  EXPECT_EQ(failed.status, 1);
+  EXPECT_EQ(failed.out, dir.File("KB_1.dat") + "\n");
+  EXPECT_TRUE(failed.err.ends_with("torvane-cli: 1 of 3 files made; 1 not begun\n")) << failed.err;
   EXPECT_FALSE(fs::exists(dir.File("KB_3.dat")));
 }
 
@@ -140,7 +134,7 @@ TEST(Batch, RoomIsWhatTheFileSystemHolds) {
   EXPECT_EQ(fs::file_size(small.dir().File("GB_3.dat")), 3ull << 30);
 
   const std::string old = small.dir().File("MB_500.dat");
-  { std::ofstream{old}; }
+  testing::WriteFileBytes(old, "");
   fs::resize_file(old, 500ull << 20);
   const Finished refused = RunIn(small.dir(), {"-s", "500MiB"});
   EXPECT_EQ(refused.status, 2);

@@ -20,8 +20,7 @@ Finished RunIn(const testing::TempDir& dir, std::vector<std::string> args) {
   args.insert(args.begin(), {"-o", dir.Utf8()});
   ::testing::internal::CaptureStdout();
   ::testing::internal::CaptureStderr();
-  Finished done;
-  done.status = RunCommandLine(args);
+  Finished done{RunCommandLine(args), "", ""};
   std::fflush(stdout);
   std::fflush(stderr);
   done.out = ::testing::internal::GetCapturedStdout();

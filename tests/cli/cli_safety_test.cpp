@@ -6,10 +6,12 @@
 
 #ifndef _WIN32
 #include <fcntl.h>
+#include <sys/wait.h>
 #include <unistd.h>
 #endif
 
 #include <cerrno>
+#include <cstdlib>
 #include <filesystem>
 
 #include "bigfiles/file_layer.h"
@@ -41,7 +43,17 @@ TEST(CliSafety, AFileBeingWrittenIsLeftAlone) {
   EXPECT_EQ(ReadFileBytes(path), "held");
 }
 
-#ifndef _WIN32  // a closed descriptor, a terminal (pty) and a small mounted disk: Linux only
+#ifndef _WIN32  // a pipe, a closed descriptor, a terminal, a small disk: Linux only
+// A reader that closes early ends the run at once, quietly, with 141.
+TEST(CliSafety, AReaderGoneEndsTheRunQuietly) {
+  TempDir dir;
+  const std::string command = std::string(TORVANE_CLI_PATH) + " -o - -s 1TiB 2>" + dir.File("err") +
+                              " | head -c 100 >/dev/null";
+  const int status = std::system(("bash -o pipefail -c '" + command + "'").c_str());
+  EXPECT_EQ(std::tuple(WEXITSTATUS(status), ReadFileBytes(dir.File("err"))),
+            std::tuple(141, std::string()));
+}
+
 // With standard error closed the data file would take descriptor 2, and the
 // message about the folder at the checksum's name would land in it.
 TEST(CliSafety, AClosedStandardErrorKeepsMessagesOutOfTheFile) {
@@ -80,45 +92,39 @@ struct Terminal {
 // progress line states what the file holds, not the last periodic count. A
 // batch's line counts the whole batch's bytes.
 TEST(CliSafety, TheTerminalShowsWhatTheFileHolds) {
-  struct Row {
-    const char* name;  // the signal's, for a row that sends one
-    std::vector<std::string> args;
-    int signal;            // sent on an ordinary disk; 0: the small disk fills
-    std::uintmax_t whole;  // the file holds a multiple of this
-  };
-  const Row rows[] = {
+  // The signal's name; the words; the signal, sent on an ordinary disk (0: the
+  // small disk fills); the file holds a multiple of `whole`.
+  const std::tuple<const char*, std::vector<std::string>, int, std::uintmax_t> rows[] = {
       {"DiskFullContinuous", {"-s", "2MiB", "--no-space-check"}, 0, 61440},
       {"DiskFullRecords", {"-s", "2MiB", "--layout", "fixed", "--no-space-check"}, 0, 80},
       {"SIGINT", {"-s", "4GiB", "--sync", "chunk"}, SIGINT, 61440},
       {"SIGTERM", {"-s", "4GiB", "--layout", "fixed", "--sync", "record"}, SIGTERM, 80},
       {"SIGHUP", {"-s", "4GiB", "--sync", "chunk"}, SIGHUP, 61440}};
   testing::SmallDisk disk("1m");
-  for (const Row& row : rows) {
-    SCOPED_TRACE(row.name);
-    if (!row.signal && !disk.mounted()) continue;  // mounting needs root
-    TempDir big, scratch;
-    const TempDir& folder = row.signal ? big : disk.dir();
+  TempDir big, scratch;
+  for (const auto& [name, words, signal, whole] : rows) {
+    SCOPED_TRACE(name);
+    if (!signal && !disk.mounted()) continue;  // mounting needs root
+    const TempDir& folder = signal ? big : disk.dir();
     std::vector<std::string> args = {"-o", folder.Utf8()};
-    args.insert(args.end(), row.args.begin(), row.args.end());
+    args.insert(args.end(), words.begin(), words.end());
     Terminal terminal;
     Cli run(args, scratch, "", terminal.slave);
-    const std::string path = folder.File(row.signal ? "GB_4.dat" : "MB_2.dat");
-    if (row.signal) {
-      testing::WaitForBytes(path, 3 * row.whole);
-      run.Interrupt(row.signal);
+    const std::string path = folder.File(signal ? "GB_4.dat" : "MB_2.dat");
+    if (signal) {
+      testing::WaitForBytes(path, 3 * whole);
+      run.Interrupt(signal);
     }
-    EXPECT_EQ(run.Wait().status, row.signal ? 128 + row.signal : 1);
+    EXPECT_EQ(run.Wait().status, signal ? 128 + signal : 1);
     const std::string screen = terminal.Drain();
     const auto size = static_cast<ByteCount>(testing::SizeOf(path));
-    const ByteCount total = row.signal ? 4LL << 30 : 2LL << 20;
-    EXPECT_GT(size, 0);
-    EXPECT_EQ(size % row.whole, 0u) << size;
+    const ByteCount total = signal ? 4LL << 30 : 2LL << 20;
+    EXPECT_TRUE(size > 0 && size % whole == 0) << size;
     // The reason, or what the stop left, is the last line shown.
     EXPECT_TRUE(screen.ends_with(
-        row.signal
-            ? "torvane-cli: stopped by " + std::string(row.name) + ": GB_4.dat holds " +
-                  FormatThousands(size) + " of " + FormatThousands(total) + " bytes\r\n"
-            : "Failed to write to file. clsBigFiles.API_WriteFile: No space left on device\r\n"))
+        signal ? "torvane-cli: stopped by " + std::string(name) + ": GB_4.dat holds " +
+                     FormatThousands(size) + " of " + FormatThousands(total) + " bytes\r\n"
+               : "Failed to write to file. clsBigFiles.API_WriteFile: No space left on device\r\n"))
         << screen;
     // Each progress line is drawn as "\r" line "\033[K": the last one holds the file's bytes.
     const std::string holds = FormatThousands(size) + " / " + FormatThousands(total) + " bytes";
@@ -126,9 +132,8 @@ TEST(CliSafety, TheTerminalShowsWhatTheFileHolds) {
         << screen;
     std::filesystem::remove(path);
   }
-  TempDir dir, scratch;
   Terminal terminal;
-  Cli batch({"-o", dir.Utf8(), "-s", "1MiB", "--count", "2"}, scratch, "", terminal.slave);
+  Cli batch({"-o", big.Utf8(), "-s", "1MiB", "--count", "2"}, scratch, "", terminal.slave);
   EXPECT_EQ(batch.Wait().status, 0);
   EXPECT_NE(terminal.Drain().find("(2/2) [####################] 100%  2,097,152 / 2,097,152 bytes"),
             std::string::npos);
