@@ -207,14 +207,14 @@ TEST(ParseCommandLine, WordsSetTheJob) {
 TEST(SizeText, ReadAsCoreutilsReadsThem) {
   const std::vector<std::tuple<NumberLocale, const char*, const char*>> rows = {
       {{}, "1K", "KB_1 1024"},
-      {{}, "1kB", "Byte_1000 1000"},
+      {{}, "1tB", "Byte_1000000000000 1000000000000"},
       {{}, "10MB", "Byte_10000000 10000000"},
       {{}, "2t", "TB_2 2199023255552"},
       {{}, "1.5GiB", "Byte_1610612736 1610612736"},
       {{}, "2.0M", "MB_2 2097152"},
       {{}, "0.5", "Byte_1 1"},
       {{}, "10MiB+1", "Byte_10485761 10485761"},
-      {{}, "1KiB-1024", "Empty 0"},
+      {{}, "1GB-1000000000", "Empty 0"},
       {{}, "1KB-1001", "!must not be negative"},
       {{}, "1KiB+1x", "!whole number of bytes"},
       {{}, "1KB+", "!whole number of bytes"},
