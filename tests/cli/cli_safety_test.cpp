@@ -1,6 +1,7 @@
 // The command line never reports a failure as success, and what it says
-// about the file matches the disk: a file another run holds, a closed
-// standard error, a full disk and a signal, as a terminal shows them.
+// about the file matches the disk: a file another run holds, a reader that
+// closes early, a closed standard error, a full disk and a signal, as a
+// terminal shows them.
 
 #include <gtest/gtest.h>
 
