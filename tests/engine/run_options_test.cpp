@@ -148,13 +148,15 @@ struct ContentRow {
   Sizes writes;
   const char* low = "0";
   const char* high = "255";
-  std::size_t switch_at = SIZE_MAX;  // after this record: binary, lower case, only a-f
+  struct {
+    VerifyMode check = Exact;  // how the file is read back
+    Tamper tamper = Intact;    // what is done to it before
+    std::size_t at = 0;        // the byte flipped
+  } read = {};
   RunOptions options = {};
-  int syncs = -1;  // -1: one for each write
-  int slips = 0;   // writes left unsynced before the next, syncs of nothing new
-  VerifyMode check = VerifyMode::Exact;  // how the file is read back
-  Tamper tamper = Intact;                // what is done to it before
-  std::size_t at = 0;                    // the byte flipped
+  int syncs = -1;                    // -1: one for each write
+  int slips = 0;                     // writes left unsynced before the next, syncs of nothing new
+  std::size_t switch_at = SIZE_MAX;  // after this record: binary, lower case, only a-f
 };
 // Every byte value from `low` to `high`.
 std::string Range(int low, int high) {
@@ -163,7 +165,8 @@ std::string Range(int low, int high) {
   return bytes;
 }
 const Sizes kGathered = {61440, 61440, 61440, 15680}, kChunks = {61440, 32768, 4096, 1696};
-constexpr const char* kHex = "0123456789ABCDEF";
+const Sizes k1K = Repeat(12, 80, {64});
+constexpr const char *kHex = "0123456789ABCDEF", *kLowHex = "0123456789abcdef";
 
 // The writes follow each other without gaps, each synced before the next (or,
 // by the sync mode, gathered into writes of up to 61,440 bytes, or synced once
@@ -183,53 +186,45 @@ constexpr const char* kHex = "0123456789ABCDEF";
 TEST(Content, WritesItsSequenceAndOnlyItsAlphabet) {
   // clang-format off
   const ContentRow rows[] = {
-      {"1024", Hex, None, kHex, Repeat(12, 80, {64})},
-      {"162", Hex, None, kHex, Repeat(2, 80, {2}), "0", "255", SIZE_MAX, {}, -1, 0, Rules},
-      {"161", Hex, None, kHex, Repeat(2, 80, {1}), "0", "255", SIZE_MAX, {}, -1, 0, Rules, Cut},
-      {"1024", Hex, Lower, "0123456789abcdef", Repeat(12, 80, {64}), "0", "255", SIZE_MAX, {}, -1,
-       0, Exact, Flip, 500},
-      {"1024", Binary, None, "ABCDEF", Repeat(12, 80, {64}), " 65\t", "70.5", SIZE_MAX, {}, -1, 0,
-       Exact, Grow},
-      {"1024", Binary, Lower, "abcdef", Repeat(12, 80, {64}), "65", "70", SIZE_MAX, {}, -1, 0,
-       Rules, Flip, 158},  // a line end
-      {"1024", Binary, Upper, "ABCDEF", Repeat(12, 80, {64}), "97", "102", SIZE_MAX, {}, -1, 0,
-       Rules, Flip, 990},
+      {"1024", Hex, None, kHex, k1K},
+      {"162", Hex, None, kHex, Repeat(2, 80, {2}), "0", "255", {Rules}},
+      {"161", Hex, None, kHex, Repeat(2, 80, {1}), "0", "255", {Rules, Cut}},
+      {"1024", Hex, Lower, kLowHex, k1K, "0", "255", {Exact, Flip, 500}},
+      {"1024", Binary, None, "ABCDEF", k1K, " 65\t", "70.5", {Exact, Grow}},
+      {"1024", Binary, Lower, "abcdef", k1K, "65", "70", {Rules, Flip, 158}},  // a line end
+      {"1024", Binary, Upper, "ABCDEF", k1K, "97", "102", {Rules, Flip, 990}},
       // Beyond ASCII, the letter pairs of Windows-1252: Ø/ø, þ/Þ, ÿ/Ÿ; × is none.
-      {"1024", Binary, Lower, "\xD7\xF8", Repeat(12, 80, {64}), "215", "216"},
-      {"1024", Binary, Upper, "\xDE\x9F", Repeat(12, 80, {64}), "254", "255"},
+      {"1024", Binary, Lower, "\xD7\xF8", k1K, "215", "216"},
+      {"1024", Binary, Upper, "\xDE\x9F", k1K, "254", "255"},
       {"100000", Binary, None, Range(1, 13), Repeat(1250, 80), "1", "13"},
       {"100000", Binary, None, Range(0, 254), Repeat(1250, 80), "-1", "254"},
       // The hex of 65..70 is 41..46: digits only until the switch.
-      {"8000", Hex, None, "0123456789", Repeat(100, 80), "65", "70", 49},
+      {"8000", Hex, None, "0123456789", Repeat(100, 80), "65", "70", {}, {}, -1, 0, 49},
       {"1024", Continuous, None, "", {1024}},
-      {"65536", Continuous, None, "", Repeat(1, 61440, {4096}), "0", "255", SIZE_MAX, {}, -1, 0,
-       Exact, Cut},
-      {"100000", Continuous, None, "0123456789", kChunks, "48", "57", SIZE_MAX, {}, -1, 0, Exact,
-       Flip, 70000},
-      {"70000", Continuous, None, "\310\311", {61440, 8192, 368}, "200", "201", SIZE_MAX, {}, -1,
-       0, Rules, Flip, 69999},
+      {"65536", Continuous, None, "", {61440, 4096}, "0", "255", {Exact, Cut}},
+      {"100000", Continuous, None, "0123456789", kChunks, "48", "57", {Exact, Flip, 70000}},
+      {"70000", Continuous, None, "\310\311", {61440, 8192, 368}, "200", "201",
+       {Rules, Flip, 69999}},
       {"10485760", Continuous, None, "", Repeat(170, 61440, {32768, 8192})},
       {"119784", Continuous, None, "", {61440, 49152, 8192, 1000}},
-      {"20481", Continuous, None, "", {16384, 4096, 1}, "0", "255", SIZE_MAX, {}, -1, 0, Rules,
-       Grow},
-      {"200000", Hex, None, kHex, kGathered, "0", "255", SIZE_MAX, {.sync = Chunk}, 4},
-      {"200000", Hex, None, kHex, kGathered, "0", "255", SIZE_MAX, {.sync = End}, 1, 3},
-      {"161", Hex, None, kHex, {161}, "0", "255", SIZE_MAX, {.sync = Chunk}},
-      {"193", Hex, None, kHex, {193}, "0", "255", SIZE_MAX, {.sync = End}},
-      {"130001", Hex, Lower, "0123456789abcdef", {61440, 61440, 7121}, "65", "90", SIZE_MAX,
-       {.sync = End}, 1, 2},
-      {"100000", Binary, Upper, "ABC", {61440, 38560}, "97", "99", SIZE_MAX, {.sync = End}, 1, 1},
-      {"4999", Binary, None, "", {4999}, "-5", "300", SIZE_MAX, {.sync = Chunk}},
-      {"100000", Continuous, None, "", kChunks, "0", "255", SIZE_MAX, {.sync = End}, 1, 3},
+      {"20481", Continuous, None, "", {16384, 4096, 1}, "0", "255", {Rules, Grow}},
+      {"200000", Hex, None, kHex, kGathered, "0", "255", {}, {.sync = Chunk}, 4},
+      {"200000", Hex, None, kHex, kGathered, "0", "255", {}, {.sync = End}, 1, 3},
+      {"161", Hex, None, kHex, {161}, "0", "255", {}, {.sync = Chunk}},
+      {"193", Hex, None, kHex, {193}, "0", "255", {}, {.sync = End}},
+      {"130001", Hex, Lower, kLowHex, {61440, 61440, 7121}, "65", "90", {}, {.sync = End}, 1, 2},
+      {"100000", Binary, Upper, "ABC", {61440, 38560}, "97", "99", {}, {.sync = End}, 1, 1},
+      {"4999", Binary, None, "", {4999}, "-5", "300", {}, {.sync = Chunk}},
+      {"100000", Continuous, None, "", kChunks, "0", "255", {}, {.sync = End}, 1, 3},
       {"150000", Continuous, None, Range(48, 57) + '\0', {61440, 61440, 16384, 8192, 2544}, "48",
-       "57", SIZE_MAX, {.sync = End, .compressible = 40}, 1, 4, Rules},
-      {"100000", Hex, None, "", kChunks, "0", "255", SIZE_MAX, {.sync = End, .content = Zeros}, 1,
-       3, Exact, Flip, 61440},
-      {"100000", Continuous, None, "Q", kChunks, "0", "255", SIZE_MAX,
+       "57", {Rules}, {.sync = End, .compressible = 40}, 1, 4},
+      {"100000", Hex, None, "", kChunks, "0", "255", {Exact, Flip, 61440},
+       {.sync = End, .content = Zeros}, 1, 3},
+      {"100000", Continuous, None, "Q", kChunks, "0", "255", {},
        {.sync = Chunk, .content = Constant, .constant = 'Q'}},
-      {"100000", Continuous, None, "", {}, "0", "255", SIZE_MAX, {.content = Sparse}, 1, 1},
-      {"100000", Continuous, None, "", {}, "0", "255", SIZE_MAX, {.sync = End, .content = Sparse},
-       1, 1, Exact, Cut}};
+      {"100000", Continuous, None, "", {}, "0", "255", {}, {.content = Sparse}, 1, 1},
+      {"100000", Continuous, None, "", {}, "0", "255", {Exact, Cut},
+       {.sync = End, .content = Sparse}, 1, 1}};
   // clang-format on
   for (const ContentRow& row : rows) {
     SCOPED_TRACE(&row - rows);
@@ -285,9 +280,10 @@ TEST(Content, WritesItsSequenceAndOnlyItsAlphabet) {
     EXPECT_EQ(LastOutcome(), Completed);
 
     std::string tampered = file;
-    if (row.tamper == Flip) tampered[row.at] = tampered[row.at] == '\1' ? '\2' : '\1';
-    if (row.tamper == Cut) tampered.pop_back();
-    if (row.tamper == Grow) tampered.push_back('\0');
+    const auto& [check, tamper, at] = row.read;
+    if (tamper == Flip) tampered[at] = tampered[at] == '\1' ? '\2' : '\1';
+    if (tamper == Cut) tampered.pop_back();
+    if (tamper == Grow) tampered.push_back('\0');
     WriteFileBytes(path, tampered);
     const auto past = fs::last_write_time(PathFromUtf8(path)) - std::chrono::hours(9999);
     fs::last_write_time(PathFromUtf8(path), past);
@@ -295,14 +291,14 @@ TEST(Content, WritesItsSequenceAndOnlyItsAlphabet) {
     w.layer.syncs = 0;
     w.boxes.shown.clear();
     seeded.emplace("torvane");
-    std::tie(two.verify, two.overlap) = std::tuple(row.check, row.tamper == Intact);
+    std::tie(two.verify, two.overlap) = std::tuple(check, tamper == Intact);
     w.RunJob(two);
     const auto size = static_cast<long long>(tampered.size());
-    EXPECT_EQ(w.boxes.Texts().front(), row.tamper == Intact ? "Done."
-                                       : row.tamper != Flip ? SizeDiffersMessage(path, size, total)
-                                       : row.check == Exact ? DiffersMessage(path, row.at)
-                                                            : LayoutBrokenMessage(path, row.at));
-    EXPECT_EQ(LastOutcome(), row.tamper == Intact ? Completed : Failed);
+    EXPECT_EQ(w.boxes.Texts().front(), tamper == Intact ? "Done."
+                                       : tamper != Flip ? SizeDiffersMessage(path, size, total)
+                                       : check == Exact ? DiffersMessage(path, at)
+                                                        : LayoutBrokenMessage(path, at));
+    EXPECT_EQ(LastOutcome(), tamper == Intact ? Completed : Failed);
     EXPECT_TRUE(ReadFileBytes(path) == tampered);
     EXPECT_EQ(fs::last_write_time(PathFromUtf8(path)), past);
     EXPECT_EQ(std::pair(w.layer.writes.size(), w.layer.syncs), std::pair(std::size_t{0}, 0));
