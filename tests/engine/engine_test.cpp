@@ -7,6 +7,7 @@
 #include "engine/messages.h"
 #include "engine/run_state.h"
 #include "tests/engine/engine_fakes.h"
+#include "tests/support/fake_crypto.h"
 
 namespace torvane::testing {
 namespace {
@@ -91,6 +92,7 @@ struct EventRow {
   std::string message;  // found in the one box before "Done." ("" no box)
   std::size_t kept;     // bytes in the file afterwards
   RunOutcome outcome = RunOutcome::Failed;
+  RunOptions options = {};
 };
 
 // A negative length or a Low beyond 16 bits touches no file, a zero length
@@ -100,8 +102,16 @@ struct EventRow {
 // folder box names no folder shows the folder message and the run goes on;
 // with a range of no byte value the fixed-length builder keeps drawing until
 // Stop; another file put at the name, or the file grown, while the run writes
-// fails the run at its end. "Done." follows in every case.
+// fails the run at its end. A generator that fails at its third draw ends
+// the run with the whole writes before it, on two threads as on one; a
+// checksum that cannot be had (no hash, a hashing step or the digest
+// failing) fails the run and leaves no sidecar. "Done." follows in every
+// case, and the provider's handles are given back.
 TEST(Events, ShowTheirMessageThenDone) {
+  const std::string kNoChecksum(kChecksumFailedMessage);
+  // One thread or two, gathering the writes; a checksum.
+  const RunOptions one = {.sync = SyncMode::End}, two = {.sync = SyncMode::End, .overlap = true},
+                   sum = {.checksum = true};
   const EventRow rows[] = {
       {true, Negative, Fault::None, LengthNegativeMessage("-5"), 0},
       {true, LowTooBig, Fault::None, ByteValueOutOfRangeMessage("Low", "70000"), 0},
@@ -116,11 +126,24 @@ TEST(Events, ShowTheirMessageThenDone) {
       {true, NoByteValue, Fault::None, "", 0, RunOutcome::Stopped},
       {false, NoByteValue, Fault::None, "The minimum range value must be a positive", 0},
       {false, Replaced, Fault::None, "was removed or replaced during the run.", 5},
-      {false, Grown, Fault::None, "holds 10,000,000 bytes, not the 200,000 written", 10000000}};
+      {false, Grown, Fault::None, "holds 10,000,000 bytes, not the 200,000 written", 10000000},
+      {true, Plain, Fault::Draw, "", 61440, RunOutcome::Failed, one},
+      {true, Plain, Fault::Draw, "", 61440, RunOutcome::Failed, two},
+      {false, Plain, Fault::Draw, "", 122880, RunOutcome::Failed, one},
+      {false, Plain, Fault::Draw, "", 122880, RunOutcome::Failed, two},
+      {true, Plain, Fault::NoHash, kNoChecksum, 0, RunOutcome::Failed, sum},
+      {true, Plain, Fault::Hashing, kNoChecksum, 80, RunOutcome::Failed, sum},
+      {false, Plain, Fault::Digest, kNoChecksum, 200000, RunOutcome::Failed, sum}};
   for (const EventRow& row : rows) {
     SCOPED_TRACE(&row - rows);
     Window w;
     w.Inject(row.fault);
+    FakeCryptoProvider crypto;
+    crypto.first_row = row.fault == Fault::NoHash ? 5 : 1;
+    crypto.failing_step = row.fault == Fault::Hashing ? 1 : row.fault == Fault::Digest ? 2 : 0;
+    crypto.failing_algid = kAlgSha256;  // the random data's own digests work
+    crypto.failing_draw = row.fault == Fault::Draw ? 3 : 0;
+    SetRunOptions(row.options);
     w.Custom(row.event == Negative ? "-5" : row.event == ZeroLength ? " 0 " : "200000", row.fixed);
     w.job.LowText = row.event == NoByteValue ? "300" : row.event == LowTooBig ? "70000" : "0";
     WriteFileBytes(w.dir.File("Empty.dat"), "old");
@@ -152,6 +175,10 @@ TEST(Events, ShowTheirMessageThenDone) {
       EXPECT_EQ(w.RunText(), row.event <= ZeroLength ? "" : w.ProgressText(row.kept, 200000));
     }
     EXPECT_EQ(LastOutcome(), row.outcome);
+    if (row.event == Plain && row.fault != Fault::Create) {
+      EXPECT_EQ(BytesKept(), ByteCount(row.kept));
+    }
+    EXPECT_EQ(crypto.released, crypto.acquired);
   }
 }
 

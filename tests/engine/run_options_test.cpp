@@ -300,30 +300,6 @@ TEST(Content, WritesItsSequenceAndOnlyItsAlphabet) {
   }
 }
 
-// A generator that fails at its third draw ends the run as failed, the
-// whole writes before it kept, on two threads as on one.
-TEST(Content, AFailingDrawEndsTheRunAsOnOneThread) {
-  for (const bool fixed : {true, false}) {
-    Window w;
-    w.Custom("300000", fixed);
-    std::vector<std::tuple<std::string, Sizes, RunOutcome, std::vector<std::string>>> made;
-    for (const bool overlap : {false, true}) {
-      SeededCryptoProvider seeded("torvane");
-      FakeCryptoProvider crypto;
-      crypto.fill = [&](std::span<std::uint8_t> out) {
-        crypto.generator_fails = crypto.generated == 2 || !seeded.GenRandom(1, "", out);
-      };
-      w.layer.writes.clear();
-      w.boxes.shown.clear();
-      const std::string file = w.RunJob({.sync = End, .overlap = overlap});
-      EXPECT_EQ(BytesKept(), static_cast<ByteCount>(file.size()));
-      made.emplace_back(file, w.layer.writes, LastOutcome(), w.boxes.Texts());
-    }
-    EXPECT_TRUE(made[0] == made[1]) << fixed;
-    EXPECT_EQ(std::get<2>(made[1]), Failed);
-  }
-}
-
 // The checksum beside each kind of finished file, the empty one too, is that
 // of its bytes and replaces one left by an earlier run; a file that ends
 // early (a Stop while a sparse file's zeros are hashed, a disk that fills
@@ -361,24 +337,6 @@ TEST_F(EngineTest, ChecksumDescribesTheFinishedFile) {
     } else
       for (const char* sidecar : {".sha256", ".sha256.part"})
         EXPECT_FALSE(fs::exists(path + sidecar)) << sidecar;
-  }
-}
-
-// A checksum that cannot be had (no hash, a hashing step or the digest
-// failing) fails the run with its reason and leaves no sidecar; the
-// provider's handle is given back whatever happens.
-TEST_F(EngineTest, AFailingChecksumFailsTheRun) {
-  Custom("1000");
-  for (const auto& [first_row, failing_step] : {std::pair(5, 0), {1, 1}, {1, 2}}) {
-    FakeCryptoProvider crypto;
-    std::tie(crypto.first_row, crypto.failing_step) = std::tie(first_row, failing_step);
-    crypto.failing_algid = kAlgSha256;  // the random data's own digests work
-    boxes.shown.clear();
-    RunJob({.checksum = true});
-    EXPECT_EQ(LastOutcome(), Failed) << failing_step;
-    EXPECT_EQ(boxes.Texts().front(), kChecksumFailedMessage) << failing_step;
-    EXPECT_FALSE(fs::exists(JobFilePath() + ".sha256"));
-    EXPECT_EQ(crypto.released, crypto.acquired);
   }
 }
 
