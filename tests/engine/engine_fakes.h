@@ -38,10 +38,8 @@ struct Window : JobSource, RunView {
   JobSettings ReadJob() override { return job; }
   bool HexPairs() override { return job.HexPairs; }
   CaseConversion CaseConversionNow() override {
-    if (case_reads++ == switch_at) {
-      job.HexPairs = false;
-      job.Case = CaseConversion::Lower;
-    }
+    if (case_reads++ == switch_at)
+      std::tie(job.HexPairs, job.Case) = std::pair(false, CaseConversion::Lower);
     return job.Case;
   }
   std::string ButtonCaption() override { return caption; }
@@ -58,9 +56,8 @@ struct Window : JobSource, RunView {
     if (fault == Fault::NoSpace) layer.FillAtWrite(3);
   }
   void Custom(const std::string& bytes, bool fixed = true) {
-    job.UsePresetSize = false;
-    job.CustomLength = bytes;
-    job.FixedLength = fixed;
+    std::tie(job.UsePresetSize, job.CustomLength, job.FixedLength) =
+        std::tuple(false, bytes, fixed);
   }
   // One run under `options`, its content from a fresh stream of `seed` when
   // there is one; the bytes of its file.

@@ -62,8 +62,7 @@ TEST(Target, NameAndSize) {
   for (const Preset& preset : Presets()) {
     const std::string name = preset.name, unit = name.substr(0, 3);
     if (name == "MB_144" || name == "KB_720") continue;  // the floppies: rows above
-    EXPECT_EQ(unit + std::to_string(preset.bytes / units.at(unit)), preset.name);
-    EXPECT_EQ(preset.bytes % units.at(unit), 0);
+    EXPECT_EQ(std::stoll(name.substr(3)) * units.at(unit), preset.bytes) << name;
     EXPECT_GT(preset.bytes, last[unit]) << preset.name;
     last[unit] = preset.bytes;
   }
@@ -91,8 +90,8 @@ struct EventRow {
   Fault fault;
   std::string message;  // found in the one box before "Done." ("" no box)
   std::size_t kept;     // bytes in the file afterwards
-  RunOutcome outcome = RunOutcome::Failed;
   RunOptions options = {};
+  RunOutcome outcome = RunOutcome::Failed;
 };
 
 // A negative length or a Low beyond 16 bits touches no file, a zero length
@@ -108,32 +107,30 @@ struct EventRow {
 // failing) fails the run and leaves no sidecar. "Done." follows in every
 // case, and the provider's handles are given back.
 TEST(Events, ShowTheirMessageThenDone) {
-  const std::string kNoChecksum(kChecksumFailedMessage);
   // One thread or two, gathering the writes; a checksum.
   const RunOptions one = {.sync = SyncMode::End}, two = {.sync = SyncMode::End, .overlap = true},
                    sum = {.checksum = true};
   const EventRow rows[] = {
       {true, Negative, Fault::None, LengthNegativeMessage("-5"), 0},
       {true, LowTooBig, Fault::None, ByteValueOutOfRangeMessage("Low", "70000"), 0},
-      {true, ZeroLength, Fault::None, "", 0, RunOutcome::Completed},
+      {true, ZeroLength, Fault::None, "", 0, {}, RunOutcome::Completed},
       {true, Plain, Fault::Create, "could not be created or emptied", 0},
       {true, Plain, Fault::Open, "could not be opened for writing.", 0},
       {false, Plain, Fault::Write, "Failed to write to file.", 122880},
       {false, Plain, Fault::Throw, "the file layer broke", 122880},
       {true, Plain, Fault::NoSpace, "Failed to write to file.", 160},
-      {true, FolderGone, Fault::None, std::string(kFolderMissingMessage), 200000,
-       RunOutcome::Completed},
-      {true, NoByteValue, Fault::None, "", 0, RunOutcome::Stopped},
+      {true, FolderGone, Fault::None, "Folder does not exist.", 200000, {}, RunOutcome::Completed},
+      {true, NoByteValue, Fault::None, "", 0, {}, RunOutcome::Stopped},
       {false, NoByteValue, Fault::None, "The minimum range value must be a positive", 0},
       {false, Replaced, Fault::None, "was removed or replaced during the run.", 5},
       {false, Grown, Fault::None, "holds 10,000,000 bytes, not the 200,000 written", 10000000},
-      {true, Plain, Fault::Draw, "", 61440, RunOutcome::Failed, one},
-      {true, Plain, Fault::Draw, "", 61440, RunOutcome::Failed, two},
-      {false, Plain, Fault::Draw, "", 122880, RunOutcome::Failed, one},
-      {false, Plain, Fault::Draw, "", 122880, RunOutcome::Failed, two},
-      {true, Plain, Fault::NoHash, kNoChecksum, 0, RunOutcome::Failed, sum},
-      {true, Plain, Fault::Hashing, kNoChecksum, 80, RunOutcome::Failed, sum},
-      {false, Plain, Fault::Digest, kNoChecksum, 200000, RunOutcome::Failed, sum}};
+      {true, Plain, Fault::Draw, "", 61440, one},
+      {true, Plain, Fault::Draw, "", 61440, two},
+      {false, Plain, Fault::Draw, "", 122880, one},
+      {false, Plain, Fault::Draw, "", 122880, two},
+      {true, Plain, Fault::NoHash, "checksum could not be computed", 0, sum},
+      {true, Plain, Fault::Hashing, "checksum could not be computed", 80, sum},
+      {false, Plain, Fault::Digest, "checksum could not be computed", 200000, sum}};
   for (const EventRow& row : rows) {
     SCOPED_TRACE(&row - rows);
     Window w;

@@ -6,7 +6,6 @@
 #endif
 
 #include <chrono>
-#include <filesystem>
 #include <set>
 
 #include "common/text.h"
@@ -145,16 +144,16 @@ struct ContentRow {
   CaseConversion conversion;
   std::string alphabet;  // what content bytes may be ("": any)
   Sizes writes;
-  const char* low = "0";
-  const char* high = "255";
+  const char *low = "0", *high = "255";
   struct {
     VerifyMode check = Exact;  // how the file is read back
     Tamper tamper = Intact;    // what is done to it before
     std::size_t at = 0;        // the byte flipped
   } read = {};
   RunOptions options = {};
-  int syncs = -1;                    // -1: one for each write
-  int slips = 0;                     // writes left unsynced before the next, syncs of nothing new
+  // The syncs (-1: one for each write), and the writes left unsynced before
+  // the next or syncs of nothing new.
+  int syncs = -1, slips = 0;
   std::size_t switch_at = SIZE_MAX;  // after this record: binary, lower case, only a-f
 };
 // Every byte value from `low` to `high`.
@@ -234,9 +233,8 @@ TEST(Content, WritesItsSequenceAndOnlyItsAlphabet) {
     WriteFileBytes(path, std::string(9000, 'x'));
     w.Custom(row.bytes, fixed);
     if (row.mode == Binary) w.job.OutputFolder += kPathSeparator;
-    std::tie(w.job.LowText, w.job.HighText, w.job.HexPairs, w.job.Case) =
-        std::tuple(row.low, row.high, row.mode == Hex, row.conversion);
-    w.switch_at = row.switch_at;
+    std::tie(w.job.LowText, w.job.HighText, w.job.HexPairs, w.job.Case, w.switch_at) =
+        std::tuple(row.low, row.high, row.mode == Hex, row.conversion, row.switch_at);
     FakeTicks ticks;
     const std::string file = w.RunJob(row.options, "torvane");
 
@@ -248,8 +246,7 @@ TEST(Content, WritesItsSequenceAndOnlyItsAlphabet) {
     EXPECT_EQ(w.RunText(), w.ProgressText(total, total));
     EXPECT_EQ(JobFilePath(), path);
     ASSERT_EQ(static_cast<ByteCount>(file.size()), total);
-    if (row.alphabet.empty() && row.options.content == Random && !row.options.compressible &&
-        std::string(row.low) == "0") {
+    if (row.alphabet.empty() && !fixed && row.options.content == Random) {
       const Bytes stream = Keystream(kTorvaneKey, std::string(24, '0'), 0, file.size());
       EXPECT_TRUE(file == std::string(stream.begin(), stream.end()));
     }
@@ -325,7 +322,6 @@ TEST_F(EngineTest, ChecksumDescribesTheFinishedFile) {
       if (n == stop_at) RequestStop();
     };
     Inject(fault);
-    layer.writes.clear();
     const std::string file = RunJob({.sync = sync, .content = content, .checksum = true});
     const RunOutcome outcome = stop_at > 0 ? Stopped : fault != Fault::None ? Failed : Completed;
     EXPECT_EQ(LastOutcome(), outcome);

@@ -23,13 +23,6 @@ namespace {
 using namespace FileCreator;
 namespace fs = std::filesystem;
 
-// A folder outside the chosen one, holding a file that no run may touch.
-struct Outside {
-  TempDir dir;
-  std::string victim = dir.File("victim");
-  Outside() { WriteFileBytes(victim, "precious"); }
-};
-
 // The platform's own layer, beneath the recording one: another run's.
 FileLayer& PlatformLayer() {
   ScopedServices platform([](Services& s) { s.files = nullptr; });
@@ -65,8 +58,9 @@ void Link(const std::string& path, const std::string& to) {
 
 struct HostileRow {
   const char* target;  // the file name in the chosen folder
-  // Puts something at `path`; may keep a descriptor open in `held`.
-  std::function<void(const std::string& path, const Outside& outside, int& held)> plant;
+  // Puts something at `path`, maybe a link to `victim` outside the folder;
+  // may keep a descriptor open in `held`.
+  std::function<void(const std::string& path, const std::string& victim, int& held)> plant;
   std::string refusal;  // the message after "The file \"<path>\" " ("": written)
 };
 
@@ -80,10 +74,7 @@ TEST(Names, TouchNothingOutsideTheFolder) {
   const HostileRow rows[] = {
       // The other name keeps its content; this name gets a new file.
       {"KB_1.dat",
-       [](auto& p, auto& o, int&) {
-         fs::create_hard_link(PathFromUtf8(o.victim), PathFromUtf8(p));
-       },
-       ""},
+       [](auto& p, auto& v, int&) { fs::create_hard_link(PathFromUtf8(v), PathFromUtf8(p)); }, ""},
       {"KB_1.dat", [](auto& p, auto&, int&) { fs::create_directory(PathFromUtf8(p)); }, other},
 #ifndef _WIN32
       {"KB_1.dat", [](auto& p, auto&, int&) { ::mkfifo(p.c_str(), 0600); }, other},
@@ -96,19 +87,19 @@ TEST(Names, TouchNothingOutsideTheFolder) {
          ASSERT_TRUE(PlatformLayer().LockExclusive(held));
        },
        "is being written by another run."},
-      {"KB_1.dat", [](auto& p, auto& o, int&) { Link(p, o.victim); }, link},
-      {"Empty.dat", [](auto& p, auto& o, int&) { Link(p, o.victim); }, link}};
+      {"KB_1.dat", [](auto& p, auto& v, int&) { Link(p, v); }, link},
+      {"Empty.dat", [](auto& p, auto& v, int&) { Link(p, v); }, link}};
   for (const HostileRow& row : rows) {
     SCOPED_TRACE(&row - rows);
     Window w;
-    Outside outside;
-    const std::string path = w.dir.File(row.target);
+    TempDir outside;  // holding a file that no run may touch
+    const std::string victim = outside.File("victim"), path = w.dir.File(row.target);
     int held = -1;
-    row.plant(path, outside, held);
+    WriteFileBytes(victim, "precious");
+    row.plant(path, victim, held);
     if (::testing::Test::IsSkipped() || ::testing::Test::HasFatalFailure()) return;
     const auto before = Named(path);
-    const bool empty_file = std::string(row.target) == "Empty.dat";
-    if (empty_file) w.Custom("0");
+    if (std::string(row.target) == "Empty.dat") w.Custom("0");
     EXPECT_EQ(FreedByReplacing(path) > 0, held >= 0);
     PushButton1_Click();
 
@@ -116,17 +107,17 @@ TEST(Names, TouchNothingOutsideTheFolder) {
     if (row.refusal.empty()) {
       EXPECT_EQ(w.boxes.Texts(), std::vector<std::string>{"Done."});
       EXPECT_EQ(LastOutcome(), RunOutcome::Completed);
-      EXPECT_EQ(std::get<1>(after), FileLayer::Identity::Kind::Regular);
-      EXPECT_EQ(std::get<2>(after), 1u) << "the name has a file of its own";
-      EXPECT_EQ(std::get<3>(after), empty_file ? 0 : 1024);
+      // The name has a file of its own.
+      EXPECT_EQ(std::tuple(std::get<1>(after), std::get<2>(after), std::get<3>(after)),
+                std::tuple(FileLayer::Identity::Kind::Regular, 1u, 1024));
     } else {
       const std::string shown = "The file \"" + path + "\" " + row.refusal;
       EXPECT_EQ(w.boxes.Texts(), (std::vector<std::string>{shown, "Done."}));
       EXPECT_EQ(LastOutcome(), RunOutcome::Failed);
       EXPECT_EQ(after, before);
     }
-    EXPECT_EQ(ReadFileBytes(outside.victim), "precious");
-    EXPECT_EQ(std::distance(fs::directory_iterator(outside.dir.path()), {}), 1);
+    EXPECT_EQ(ReadFileBytes(victim), "precious");
+    EXPECT_EQ(std::distance(fs::directory_iterator(outside.path()), {}), 1);
     if (held >= 0) (void)PlatformLayer().Close(held);
   }
 }
