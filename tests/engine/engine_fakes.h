@@ -18,8 +18,9 @@ namespace torvane::testing {
 
 // What a row gets wrong: creating or emptying a file, opening it for
 // writing, the third write (failing, or throwing out of the file layer), or
-// that write only half done and every later one refused for want of space.
-enum class Fault { None, Create, Open, Write, Throw, NoSpace };
+// that write only half done and every later one refused for want of space;
+// the third draw of random data, or the checksum (Events sets those up).
+enum class Fault { None, Create, Open, Write, Throw, NoSpace, Draw, NoHash, Hashing, Digest };
 
 // The window with the output folder a fresh TempDir and every file call
 // going through `layer`; no run may leave a file open, and the run options
@@ -37,10 +38,8 @@ struct Window : JobSource, RunView {
   JobSettings ReadJob() override { return job; }
   bool HexPairs() override { return job.HexPairs; }
   CaseConversion CaseConversionNow() override {
-    if (case_reads++ == switch_at) {
-      job.HexPairs = false;
-      job.Case = CaseConversion::Lower;
-    }
+    if (case_reads++ == switch_at)
+      std::tie(job.HexPairs, job.Case) = std::pair(false, CaseConversion::Lower);
     return job.Case;
   }
   std::string ButtonCaption() override { return caption; }
@@ -57,9 +56,8 @@ struct Window : JobSource, RunView {
     if (fault == Fault::NoSpace) layer.FillAtWrite(3);
   }
   void Custom(const std::string& bytes, bool fixed = true) {
-    job.UsePresetSize = false;
-    job.CustomLength = bytes;
-    job.FixedLength = fixed;
+    std::tie(job.UsePresetSize, job.CustomLength, job.FixedLength) =
+        std::tuple(false, bytes, fixed);
   }
   // One run under `options`, its content from a fresh stream of `seed` when
   // there is one; the bytes of its file.

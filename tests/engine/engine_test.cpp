@@ -4,10 +4,10 @@
 #include <cmath>
 #include <map>
 
-#include "common/text.h"
 #include "engine/messages.h"
 #include "engine/run_state.h"
 #include "tests/engine/engine_fakes.h"
+#include "tests/support/fake_crypto.h"
 
 namespace torvane::testing {
 namespace {
@@ -34,6 +34,7 @@ TEST(Target, NameAndSize) {
       {"0.4", 0, "Empty 0"},
       // Refused before any file is touched.
       {nullptr, 22, "MB_144 1457664"},
+      {nullptr, 23, "KB_720 730112"},
       {nullptr, -1, PresetOutOfRangeMessage(-1)},
       {nullptr, 24, ""},
       {"-5", 1, LengthNegativeMessage("-5")},
@@ -56,17 +57,12 @@ TEST(Target, NameAndSize) {
     const std::string refusal = expect.empty() ? "" : t.error();
     EXPECT_EQ(t ? t->name + " " + std::to_string(t->size) : refusal, expect) << job.CustomLength;
   }
-  const std::map<std::string, ByteCount> units = {{"KB_", 1024}, {"MB_", 1048576}},
-                                         floppies = {{"MB_144", 1457664}, {"KB_720", 730112}};
+  const std::map<std::string, ByteCount> units = {{"KB_", 1024}, {"MB_", 1048576}};
   std::map<std::string, ByteCount> last;
   for (const Preset& preset : Presets()) {
     const std::string name = preset.name, unit = name.substr(0, 3);
-    if (floppies.count(name)) {
-      EXPECT_EQ(preset.bytes, floppies.at(name));
-      continue;
-    }
-    EXPECT_EQ(unit + std::to_string(preset.bytes / units.at(unit)), preset.name);
-    EXPECT_EQ(preset.bytes % units.at(unit), 0);
+    if (name == "MB_144" || name == "KB_720") continue;  // the floppies: rows above
+    EXPECT_EQ(std::stoll(name.substr(3)) * units.at(unit), preset.bytes) << name;
     EXPECT_GT(preset.bytes, last[unit]) << preset.name;
     last[unit] = preset.bytes;
   }
@@ -94,6 +90,7 @@ struct EventRow {
   Fault fault;
   std::string message;  // found in the one box before "Done." ("" no box)
   std::size_t kept;     // bytes in the file afterwards
+  RunOptions options = {};
   RunOutcome outcome = RunOutcome::Failed;
 };
 
@@ -104,27 +101,46 @@ struct EventRow {
 // folder box names no folder shows the folder message and the run goes on;
 // with a range of no byte value the fixed-length builder keeps drawing until
 // Stop; another file put at the name, or the file grown, while the run writes
-// fails the run at its end. "Done." follows in every case.
+// fails the run at its end. A generator that fails at its third draw ends
+// the run with the whole writes before it, on two threads as on one; a
+// checksum that cannot be had (no hash, a hashing step or the digest
+// failing) fails the run and leaves no sidecar. "Done." follows in every
+// case, and the provider's handles are given back.
 TEST(Events, ShowTheirMessageThenDone) {
+  // One thread or two, gathering the writes; a checksum.
+  const RunOptions one = {.sync = SyncMode::End}, two = {.sync = SyncMode::End, .overlap = true},
+                   sum = {.checksum = true};
   const EventRow rows[] = {
       {true, Negative, Fault::None, LengthNegativeMessage("-5"), 0},
       {true, LowTooBig, Fault::None, ByteValueOutOfRangeMessage("Low", "70000"), 0},
-      {true, ZeroLength, Fault::None, "", 0, RunOutcome::Completed},
+      {true, ZeroLength, Fault::None, "", 0, {}, RunOutcome::Completed},
       {true, Plain, Fault::Create, "could not be created or emptied", 0},
       {true, Plain, Fault::Open, "could not be opened for writing.", 0},
       {false, Plain, Fault::Write, "Failed to write to file.", 122880},
       {false, Plain, Fault::Throw, "the file layer broke", 122880},
       {true, Plain, Fault::NoSpace, "Failed to write to file.", 160},
-      {true, FolderGone, Fault::None, std::string(kFolderMissingMessage), 200000,
-       RunOutcome::Completed},
-      {true, NoByteValue, Fault::None, "", 0, RunOutcome::Stopped},
+      {true, FolderGone, Fault::None, "Folder does not exist.", 200000, {}, RunOutcome::Completed},
+      {true, NoByteValue, Fault::None, "", 0, {}, RunOutcome::Stopped},
       {false, NoByteValue, Fault::None, "The minimum range value must be a positive", 0},
       {false, Replaced, Fault::None, "was removed or replaced during the run.", 5},
-      {false, Grown, Fault::None, "holds 10,000,000 bytes, not the 200,000 written", 10000000}};
+      {false, Grown, Fault::None, "holds 10,000,000 bytes, not the 200,000 written", 10000000},
+      {true, Plain, Fault::Draw, "", 61440, one},
+      {true, Plain, Fault::Draw, "", 61440, two},
+      {false, Plain, Fault::Draw, "", 122880, one},
+      {false, Plain, Fault::Draw, "", 122880, two},
+      {true, Plain, Fault::NoHash, "checksum could not be computed", 0, sum},
+      {true, Plain, Fault::Hashing, "checksum could not be computed", 80, sum},
+      {false, Plain, Fault::Digest, "checksum could not be computed", 200000, sum}};
   for (const EventRow& row : rows) {
     SCOPED_TRACE(&row - rows);
     Window w;
     w.Inject(row.fault);
+    FakeCryptoProvider crypto;
+    crypto.first_row = row.fault == Fault::NoHash ? 5 : 1;
+    crypto.failing_step = row.fault == Fault::Hashing ? 1 : row.fault == Fault::Digest ? 2 : 0;
+    crypto.failing_algid = kAlgSha256;  // the random data's own digests work
+    crypto.failing_draw = row.fault == Fault::Draw ? 3 : 0;
+    SetRunOptions(row.options);
     w.Custom(row.event == Negative ? "-5" : row.event == ZeroLength ? " 0 " : "200000", row.fixed);
     w.job.LowText = row.event == NoByteValue ? "300" : row.event == LowTooBig ? "70000" : "0";
     WriteFileBytes(w.dir.File("Empty.dat"), "old");
@@ -156,6 +172,10 @@ TEST(Events, ShowTheirMessageThenDone) {
       EXPECT_EQ(w.RunText(), row.event <= ZeroLength ? "" : w.ProgressText(row.kept, 200000));
     }
     EXPECT_EQ(LastOutcome(), row.outcome);
+    if (row.event == Plain && row.fault != Fault::Create) {
+      EXPECT_EQ(BytesKept(), ByteCount(row.kept));
+    }
+    EXPECT_EQ(crypto.released, crypto.acquired);
   }
 }
 

@@ -23,25 +23,6 @@ namespace {
 using namespace FileCreator;
 namespace fs = std::filesystem;
 
-// A folder outside the chosen one, holding a file that no run may touch.
-struct Outside {
-  TempDir dir;
-  std::string victim = dir.File("victim");
-  Outside() { WriteFileBytes(victim, "precious"); }
-};
-
-enum class Expect { Written, SymbolicLink, NotRegular, Busy };
-
-struct HostileRow {
-  const char* name;
-  const char* target;  // the file name in the chosen folder
-  // Puts something at `path`; may keep a descriptor open in `held`.
-  std::function<void(const std::string& path, const Outside& outside, int& held)> plant;
-  Expect expect;
-};
-
-class Hostile : public EngineTest, public ::testing::WithParamInterface<HostileRow> {};
-
 // The platform's own layer, beneath the recording one: another run's.
 FileLayer& PlatformLayer() {
   ScopedServices platform([](Services& s) { s.files = nullptr; });
@@ -57,50 +38,9 @@ auto Named(const std::string& path) {
                     fs::symlink_status(PathFromUtf8(path)).permissions());
 }
 
-// Whatever sits at the name, the file outside keeps its content and nothing
-// new appears outside; a refused name is left as it was, with its message
-// and then "Done.", and the run counts as failed.
-TEST_P(Hostile, TouchesNothingOutsideTheFolder) {
-  const HostileRow& row = GetParam();
-  Outside outside;
-  const std::string path = dir.File(row.target);
-  int held = -1;
-  row.plant(path, outside, held);
-  if (IsSkipped() || HasFatalFailure()) return;
-  const auto before = Named(path);
-  const bool empty_file = std::string(row.target) == "Empty.dat";
-  if (empty_file) Custom("0");
-  // What an old file here frees for a batch: only the blocks of a file of its own.
-  EXPECT_EQ(FreedByReplacing(path) > 0, row.expect == Expect::Busy);
-  PushButton1_Click();
-
-  const std::map<Expect, std::string> messages = {
-      {Expect::SymbolicLink,
-       "The file \"" + path + "\" is a symbolic link. Remove it or choose another folder."},
-      {Expect::NotRegular, NotRegularFileMessage(path)},
-      {Expect::Busy, "The file \"" + path + "\" is being written by another run."},
-  };
-  const auto shown = boxes.Texts();
-  const auto after = Named(path);
-  if (row.expect == Expect::Written) {
-    EXPECT_EQ(shown, std::vector<std::string>{"Done."});
-    EXPECT_EQ(LastOutcome(), RunOutcome::Completed);
-    EXPECT_EQ(std::get<1>(after), FileLayer::Identity::Kind::Regular);
-    EXPECT_EQ(std::get<2>(after), 1u) << "the name has a file of its own";
-    EXPECT_EQ(std::get<3>(after), empty_file ? 0 : 1024);
-  } else {
-    EXPECT_EQ(shown, (std::vector<std::string>{messages.at(row.expect), "Done."}));
-    EXPECT_EQ(LastOutcome(), RunOutcome::Failed);
-    EXPECT_EQ(after, before);
-  }
-  EXPECT_EQ(ReadFileBytes(outside.victim), "precious");
-  EXPECT_EQ(std::distance(fs::directory_iterator(outside.dir.path()), {}), 1);
-  if (held >= 0) (void)PlatformLayer().Close(held);
-}
-
 #ifdef _WIN32
-// Wine (8.0) answers success to CreateSymbolicLinkW and makes nothing: a row
-// whose link cannot be made is skipped.
+// Wine (8.0) answers success to CreateSymbolicLinkW and makes nothing: a link
+// that cannot be made skips the test, so the link rows come last.
 void Link(const std::string& path, const std::string& to) {
   const DWORD folder = fs::is_directory(PathFromUtf8(to)) ? SYMBOLIC_LINK_FLAG_DIRECTORY : 0;
   (void)CreateSymbolicLinkW(PathFromUtf8(path).c_str(), PathFromUtf8(to).c_str(),
@@ -116,33 +56,71 @@ void Link(const std::string& path, const std::string& to) {
 }
 #endif
 
-using enum Expect;
-using H = HostileRow;
-constexpr const char* kKB1 = "KB_1.dat";
-// clang-format off
-INSTANTIATE_TEST_SUITE_P(Names, Hostile, ::testing::Values(
-    H{"LinkToFileOutside", kKB1, [](auto& p, auto& o, int&) { Link(p, o.victim); }, SymbolicLink},
-    H{"LinkAsEmptyFile", "Empty.dat", [](auto& p, auto& o, int&) { Link(p, o.victim); },
-      SymbolicLink},
-    // The other name keeps its content; this name gets a new file.
-    H{"HardLinkShared", kKB1, [](auto& p, auto& o, int&) {
-        fs::create_hard_link(PathFromUtf8(o.victim), PathFromUtf8(p)); }, Written},
-    H{"Folder", kKB1, [](auto& p, auto&, int&) { fs::create_directory(PathFromUtf8(p)); },
-      NotRegular},
-    // Another run holds the file: its lock is what a second run meets.
-    H{"WrittenByAnotherRun", kKB1, [](auto& p, auto&, int& held) {
-        WriteFileBytes(p, "the other run's records");
-        held = PlatformLayer().Open(p, FileLayer::Access::ReadWriteAlways);
-        ASSERT_TRUE(PlatformLayer().LockExclusive(held)); }, Busy}),
-    [](const auto& info) { return std::string(info.param.name); });
-// clang-format on
+struct HostileRow {
+  const char* target;  // the file name in the chosen folder
+  // Puts something at `path`, maybe a link to `victim` outside the folder;
+  // may keep a descriptor open in `held`.
+  std::function<void(const std::string& path, const std::string& victim, int& held)> plant;
+  std::string refusal;  // the message after "The file \"<path>\" " ("": written)
+};
+
+// Whatever sits at the name, the file outside keeps its content and nothing
+// new appears outside; a refused name is left as it was, with its message
+// and then "Done.", and the run counts as failed. Only an old file of its own
+// frees its blocks for a batch.
+TEST(Names, TouchNothingOutsideTheFolder) {
+  const std::string link = "is a symbolic link. Remove it or choose another folder.",
+                    other = "is not a regular file. Remove it or choose another folder.";
+  const HostileRow rows[] = {
+      // The other name keeps its content; this name gets a new file.
+      {"KB_1.dat",
+       [](auto& p, auto& v, int&) { fs::create_hard_link(PathFromUtf8(v), PathFromUtf8(p)); }, ""},
+      {"KB_1.dat", [](auto& p, auto&, int&) { fs::create_directory(PathFromUtf8(p)); }, other},
 #ifndef _WIN32
-INSTANTIATE_TEST_SUITE_P(PlatformNames, Hostile,
-                         ::testing::Values(HostileRow{
-                             "Fifo", kKB1, [](auto& p, auto&, int&) { ::mkfifo(p.c_str(), 0600); },
-                             Expect::NotRegular}),
-                         [](const auto& info) { return std::string(info.param.name); });
+      {"KB_1.dat", [](auto& p, auto&, int&) { ::mkfifo(p.c_str(), 0600); }, other},
 #endif
+      // Another run holds the file: its lock is what a second run meets.
+      {"KB_1.dat",
+       [](auto& p, auto&, int& held) {
+         WriteFileBytes(p, "the other run's records");
+         held = PlatformLayer().Open(p, FileLayer::Access::ReadWriteAlways);
+         ASSERT_TRUE(PlatformLayer().LockExclusive(held));
+       },
+       "is being written by another run."},
+      {"KB_1.dat", [](auto& p, auto& v, int&) { Link(p, v); }, link},
+      {"Empty.dat", [](auto& p, auto& v, int&) { Link(p, v); }, link}};
+  for (const HostileRow& row : rows) {
+    SCOPED_TRACE(&row - rows);
+    Window w;
+    TempDir outside;  // holding a file that no run may touch
+    const std::string victim = outside.File("victim"), path = w.dir.File(row.target);
+    int held = -1;
+    WriteFileBytes(victim, "precious");
+    row.plant(path, victim, held);
+    if (::testing::Test::IsSkipped() || ::testing::Test::HasFatalFailure()) return;
+    const auto before = Named(path);
+    if (std::string(row.target) == "Empty.dat") w.Custom("0");
+    EXPECT_EQ(FreedByReplacing(path) > 0, held >= 0);
+    PushButton1_Click();
+
+    const auto after = Named(path);
+    if (row.refusal.empty()) {
+      EXPECT_EQ(w.boxes.Texts(), std::vector<std::string>{"Done."});
+      EXPECT_EQ(LastOutcome(), RunOutcome::Completed);
+      // The name has a file of its own.
+      EXPECT_EQ(std::tuple(std::get<1>(after), std::get<2>(after), std::get<3>(after)),
+                std::tuple(FileLayer::Identity::Kind::Regular, 1u, 1024));
+    } else {
+      const std::string shown = "The file \"" + path + "\" " + row.refusal;
+      EXPECT_EQ(w.boxes.Texts(), (std::vector<std::string>{shown, "Done."}));
+      EXPECT_EQ(LastOutcome(), RunOutcome::Failed);
+      EXPECT_EQ(after, before);
+    }
+    EXPECT_EQ(ReadFileBytes(victim), "precious");
+    EXPECT_EQ(std::distance(fs::directory_iterator(outside.path()), {}), 1);
+    if (held >= 0) (void)PlatformLayer().Close(held);
+  }
+}
 
 // Both folder tests, at the click and when the job starts, ask the file
 // layer: a folder it does not see is missing, whatever the disk holds. Seen

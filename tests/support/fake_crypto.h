@@ -13,7 +13,7 @@
 namespace torvane::testing {
 
 // A crypto provider that fails on demand: the rows before `first_row`,
-// the generator, or a hash step. Digests are the system's, and so are the
+// the generator (or one draw), or a hash step. Digests are the system's, and so are the
 // bytes unless `fill` scripts them (it may throw, as an allocation would).
 struct FakeCryptoProvider : CryptoProvider {
   ProviderHandle Acquire(const ProviderRow& row) override {
@@ -23,7 +23,7 @@ struct FakeCryptoProvider : CryptoProvider {
   void Release(ProviderHandle) override { ++released; }
   bool GenRandom(ProviderHandle, std::string_view input, std::span<std::uint8_t> out) override {
     ++generated;
-    if (generator_fails) return false;
+    if (generator_fails || generated == failing_draw) return false;
     if (!fill) return SystemCryptoProvider().GenRandom(1, input, out);
     fill(out);
     return true;
@@ -50,6 +50,7 @@ struct FakeCryptoProvider : CryptoProvider {
   int failing_step = 0;             // 1: hashing the data, 2: reading the digest
   std::uint32_t failing_algid = 0;  // the digest that fails; 0: every one
   bool generator_fails = false;
+  int failing_draw = 0;  // counted from 1; 0: none
   std::function<void(std::span<std::uint8_t>)> fill;
   int acquired = 0, released = 0, generated = 0;
   ScopedServices scope{[this](Services& s) { s.crypto = this; }};

@@ -39,8 +39,7 @@ TempDir::~TempDir() {
 #endif
   // Tests leave read-only files behind on purpose; make them removable.
   // Only the non-throwing steps: a destructor must not throw.
-  std::error_code error;
-  std::error_code ignored;
+  std::error_code error, ignored;
   for (fs::recursive_directory_iterator it(root, error), end; !error && it != end;
        it.increment(error))
     fs::permissions(it->path(), fs::perms::owner_all, fs::perm_options::add, ignored);

@@ -66,17 +66,14 @@ class ScriptedPump : public EventPump {
 };
 
 // A clock in whole milliseconds, the tick count it gives, that tests move by
-// hand (or that advances on every read). In force for its lifetime.
+// hand. In force for its lifetime.
 class FakeTicks : public Clock {
  public:
   std::chrono::nanoseconds Now() override {
-    const std::uint32_t now = value;
-    value += step;
     ++reads;
-    return std::chrono::milliseconds(now);
+    return std::chrono::milliseconds(value);
   }
   std::uint32_t value = 1000;
-  std::uint32_t step = 0;
   int reads = 0;
 
  private:

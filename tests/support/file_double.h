@@ -64,7 +64,6 @@ class FileDouble : public FileLayerWrapper {
   bool IsFolder(const std::string& path) override {
     return !Fails(kIsFolder) && target().IsFolder(path);
   }
-  bool LockExclusive(int fd) override { return !Fails(kLock) && target().LockExclusive(fd); }
   bool Close(int fd) override {
     --open_files;
     return target().Close(fd);
