@@ -156,6 +156,8 @@ TEST(BigFiles, RefusalsShowOneBoxAndReturnFalse) {
        at("Failed to set write file pointer.", "API_WriteFile"), true, 0},
       {"ReadPipe", [](Bench& t) { return t.Read(t.OpenPipe()); },
        at("Failed to set read file pointer.", "API_ReadFile"), true, 0},
+      {"CutPipe", [](Bench& t) { t.files.API_SetEndOfFile(t.OpenPipe(), 0); return false; },
+       at("Failed to set end of file pointer.", "API_SetEndOfFile"), false, 1},
       // The real layer's Sync reaches the system, which cannot sync a device.
       {"SyncDevice", [](Bench& t) { return t.Write(t.OpenAt("/dev/null"), 0, 16); },
        at("Failed to write to file.", "API_WriteFile"), true, 0},
@@ -201,26 +203,14 @@ TEST(BigFiles, RefusalsShowOneBoxAndReturnFalse) {
   }
 }
 
-// A failed open shows nothing: the caller decides what to tell. A
-// pre-sized file whose sync fails has failed.
-TEST_F(BigFilesTest, FailedOpensShowNothingAndAnUnsyncedSizeFails) {
-  FileHandle missing = 77, absent = 77, folder = 77;
-  EXPECT_FALSE(files.OpenReadWrite(dir.File("missing/folder.bin"), missing));
-  EXPECT_FALSE(files.OpenReadOnly(dir.File("missing.bin"), absent));
-  EXPECT_FALSE(files.OpenReadOnly(dir.path().string(), folder)) << "a folder is no file";
-  EXPECT_EQ(std::tuple(missing, absent, folder), std::tuple(-1, 77, -1));
-  EXPECT_TRUE(boxes.shown.empty());
-
-  layer.Fail(FileDouble::kSync, 1, EIO);
-  EXPECT_FALSE(files.CreateBigFile(dir.File("sized.bin"), 10));
-}
-
 // An existing read-only file is made writable, emptied and extended with
 // zeros, verified; 0 bytes empty it.
 // Sizes in bits are upper-case hex without prefix or leading zeros, also
 // past 2^31 - 1 bits; a missing file is -1 and leaves the text alone, and
 // a FIFO without a writer does not hang the measuring.
-TEST_F(BigFilesTest, CreateBigFileAndCalcFileSize) {
+// A failed open shows nothing: the caller decides what to tell. A
+// pre-sized file whose sync fails has failed.
+TEST_F(BigFilesTest, CreateBigFileCalcFileSizeAndFailedOpens) {
   namespace fs = std::filesystem;
   WriteFileBytes(path, "old content that must go");
   fs::permissions(PathFromUtf8(path), fs::perms::owner_read | fs::perms::group_read);
@@ -248,6 +238,13 @@ TEST_F(BigFilesTest, CreateBigFileAndCalcFileSize) {
   files.CalcFileSize(dir.File("fifo"), size);
   EXPECT_EQ(size, 0);
 #endif
+  FileHandle missing = 77, absent = 77, folder = 77;
+  EXPECT_FALSE(files.OpenReadWrite(dir.File("missing/folder.bin"), missing));
+  EXPECT_FALSE(files.OpenReadOnly(dir.File("missing.bin"), absent));
+  EXPECT_FALSE(files.OpenReadOnly(dir.path().string(), folder)) << "a folder is no file";
+  EXPECT_EQ(std::tuple(missing, absent, folder), std::tuple(-1, 77, -1));
+  layer.Fail(FileDouble::kSync, 1, EIO);
+  EXPECT_FALSE(files.CreateBigFile(dir.File("sized.bin"), 10));
   EXPECT_TRUE(boxes.shown.empty());
 }
 
@@ -268,7 +265,19 @@ TEST(PosixFileLayer, FoldersFollowLinksAndWritesNever) {
   EXPECT_EQ(CurrentFileLayer().Open(dir.File("to_file"), FileLayer::Access::ReadWriteAlways), -1);
   EXPECT_EQ(errno, ELOOP);
 }
-
+#else
+// A name that is no UTF-8 and a closed handle set the errno that names them.
+TEST(WindowsFileLayer, RefusalsSetTheErrnoThatNamesThem) {
+  TempDir dir;
+  FileLayer& windows = CurrentFileLayer();
+  const int closed = windows.Open(dir.File("closed"), FileLayer::Access::ReadWriteAlways);
+  bool created = false;
+  ASSERT_TRUE(windows.Close(closed));
+  EXPECT_LT(windows.OpenTarget(dir.Utf8() + "\\\xC3(", created), 0);
+  EXPECT_EQ(errno, EINVAL);
+  EXPECT_FALSE(windows.Sync(closed));
+  EXPECT_EQ(errno, EBADF);
+}
 #endif
 
 }  // namespace

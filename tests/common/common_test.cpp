@@ -1,23 +1,18 @@
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <stdexcept>
 
 #include "common/case_mapping.h"
 #include "common/error_box.h"
-#include "common/number_locale.h"
-#include "common/pseudo_random.h"
 #include "common/services.h"
-#include "common/settings_store.h"
-#include "common/text.h"
 #include "common/yield.h"
 #include "tests/support/fakes.h"
 
 namespace torvane {
 namespace {
 
-using testing::FakeTicks;
-using testing::RecordingMessageBoxes;
-using testing::ScriptedPump;
+using namespace testing;
 
 // Puts `policy` in force, over the pump's every-yield one, for the scope's lifetime.
 auto Policy(YieldPolicy p) {
@@ -72,14 +67,6 @@ TEST(CaseMapping, LetterPairsConvertBothWaysAndTheRestStays) {
   EXPECT_EQ(converted(mixed, CaseConversion::None), mixed);
 }
 
-// Both ends lose their blanks, the inside keeps them; cPrng trims spaces only.
-TEST(Text, TrimBlanksTakesBlanksFromBothEndsOnly) {
-  const std::tuple<std::string_view, std::string_view, std::string_view> rows[] = {
-      {" \t1 5\t ", " \t", "1 5"}, {" \t \t", " \t", ""}, {"  a\t  ", " ", "a\t"}};
-  for (const auto& [text, blanks, trimmed] : rows) EXPECT_EQ(TrimBlanks(text, blanks), trimmed);
-  EXPECT_EQ(TrimBlanks("\t 6 \t"), "6");
-}
-
 // Each scope hands back what it found, the yield policy included: once the
 // inner scope ends, the outer pump runs at every yield again.
 TEST(Services, NestedScopesRestoreExactlyWhatEachFound) {
@@ -100,6 +87,13 @@ TEST(Services, NestedScopesRestoreExactlyWhatEachFound) {
     EXPECT_EQ(outer.count, 2);
   }
   EXPECT_EQ(CurrentServices().pump, nullptr);
+  // A scope ending before one begun inside it would leave that one's doubles in force.
+  const auto out_of_order = [] {
+    auto outer = std::make_unique<ScopedServices>(Policy({}));
+    ScopedServices inner(Policy({}));
+    outer.reset();
+  };
+  EXPECT_DEATH(out_of_order(), "out of order");
 }
 
 // The error box names the failing statement and the procedure goes on; a
@@ -120,33 +114,6 @@ TEST(Boxes, TheErrorBoxNamesTheStatementAndTheProcedureGoesOn) {
   EXPECT_EQ(boxes.shown[0].text, ErrorBoxText("Overflow", "FileCreator", "CalcProgress", 20));
   EXPECT_EQ(std::tuple(boxes.shown[0].title, boxes.shown[0].icon, boxes.shown[1].title),
             std::tuple("Application Error", MsgIcon::Exclamation, "Torvane"));
-}
-
-TEST(NumberLocale, ThousandsUseTheUserSeparator) {
-  EXPECT_EQ(FormatThousands(INT64_MIN), "-9,223,372,036,854,775,808");
-  SetUserNumberLocale({",", "."});
-  EXPECT_EQ(FormatThousands(1024), "1.024");
-  SetUserNumberLocale({});
-}
-
-TEST(Settings, MemoryStoreFallsBackPerAddress) {
-  MemorySettingsStore store;
-  store.SaveSetting(kSettingsApplication, kSettingsSection, "Text1", "10");
-  EXPECT_EQ(store.GetSetting(kSettingsApplication, kSettingsSection, "Text1", "0"), "10");
-  EXPECT_EQ(store.GetSetting(kSettingsApplication, "Other", "Text1", "0"), "0");
-  EXPECT_TRUE(store.Contains("Text1") && !store.Contains("Text2"));
-}
-
-TEST(PseudoRandom, ReseedMakesTheSequenceAFunctionOfTheSeed) {
-  XoshiroRandom a, b;
-  a.Reseed(12345);
-  b.Reseed(12345);
-  for (int i = 0; i < 100; ++i) {
-    const double x = a.Next();
-    EXPECT_TRUE(x == b.Next() && x >= 0.0 && x < 1.0) << i << ": " << x;
-  }
-  b.Reseed(12346);
-  EXPECT_NE(a.Next(), b.Next());
 }
 
 }  // namespace
