@@ -1,11 +1,12 @@
 #include <gtest/gtest.h>
 
-#include <memory>
+#include <optional>
 #include <stdexcept>
 
 #include "common/case_mapping.h"
 #include "common/error_box.h"
 #include "common/services.h"
+#include "common/settings_store.h"
 #include "common/yield.h"
 #include "tests/support/fakes.h"
 
@@ -64,12 +65,13 @@ TEST(CaseMapping, LetterPairsConvertBothWaysAndTheRestStays) {
     return text;
   };
   EXPECT_EQ(converted(mixed, CaseConversion::Upper), upper + upper + unpaired);
-  EXPECT_EQ(converted(mixed, CaseConversion::None), mixed);
 }
 
 // Each scope hands back what it found, the yield policy included: once the
 // inner scope ends, the outer pump runs at every yield again.
-TEST(Services, NestedScopesRestoreExactlyWhatEachFound) {
+// The error box names the failing statement and the procedure goes on; a
+// box without a title of its own carries the application's.
+TEST(Services, ScopesRestoreWhatTheyFoundAndTheErrorBoxNamesTheStatement) {
   RecordingMessageBoxes boxes;
   {
     ScriptedPump outer;
@@ -82,27 +84,19 @@ TEST(Services, NestedScopesRestoreExactlyWhatEachFound) {
       EXPECT_EQ(inner.count, 0);
     }
     EXPECT_EQ(CurrentServices().clock, nullptr);
-    Yield();
-    Yield();
+    for (int i = 0; i < 2; ++i) Yield();
     EXPECT_EQ(outer.count, 2);
   }
   EXPECT_EQ(CurrentServices().pump, nullptr);
   // A scope ending before one begun inside it would leave that one's doubles in force.
-  const auto out_of_order = [] {
-    auto outer = std::make_unique<ScopedServices>(Policy({}));
-    ScopedServices inner(Policy({}));
-    outer.reset();
-  };
-  EXPECT_DEATH(out_of_order(), "out of order");
-}
+  std::optional<ScopedServices> first(std::in_place, Policy({}));
+  std::optional<ScopedServices> second(std::in_place, Policy({}));
+  EXPECT_DEATH(first.reset(), "out of order");
+  second.reset();
 
-// The error box names the failing statement and the procedure goes on; a
-// box without a title of its own carries the application's.
-TEST(Boxes, TheErrorBoxNamesTheStatementAndTheProcedureGoesOn) {
   EXPECT_EQ(ErrorBoxText("Overflow", "Form1", "PushButton1_Click", 30),
             "Overflow\r\nin Torvane2021/08/31.Form1.PushButton1_Click at line 30\r\r"
             "Please email screenshot of this message to support@torvane.dev");
-  RecordingMessageBoxes boxes;
   ErrorTrap trap("FileCreator", "CalcProgress");
   int ran = 0;
   trap(10, [&] { ++ran; });
@@ -114,6 +108,9 @@ TEST(Boxes, TheErrorBoxNamesTheStatementAndTheProcedureGoesOn) {
   EXPECT_EQ(boxes.shown[0].text, ErrorBoxText("Overflow", "FileCreator", "CalcProgress", 20));
   EXPECT_EQ(std::tuple(boxes.shown[0].title, boxes.shown[0].icon, boxes.shown[1].title),
             std::tuple("Application Error", MsgIcon::Exclamation, "Torvane"));
+  MemorySettingsStore store;  // a setting is found by its key, whatever its section
+  store.SaveSetting(kSettingsApplication, "Other", "Text1", "10");
+  EXPECT_TRUE(store.Contains("Text1") && !store.Contains("Other"));
 }
 
 }  // namespace

@@ -10,6 +10,7 @@
 #include <optional>
 #include <set>
 
+#include "common/pseudo_random.h"
 #include "random/chacha20.h"
 #include "random/prng.h"
 #include "random/random_stream.h"
@@ -72,7 +73,9 @@ TEST_F(PrngTest, CreateHashLongToDoubleHexAndNulls) {
 // StopFlag, and one that never acquired a provider releases none. A failing
 // generator stops the run without a box; with the flag set a request
 // returns at once.
-TEST_F(PrngTest, ProviderRowsLifetimeAndAFailingGenerator) {
+// A stopped request gives nothing (NonRepeatingNbrs {0, 0}), whichever yield
+// the click comes at.
+TEST_F(PrngTest, ProviderRowsLifetimeFailuresAndAStopAtEveryYield) {
   for (int first_working = 1; first_working <= 4; ++first_working) {
     FakeTicks ticks;
     provider.first_row = first_working;
@@ -94,12 +97,7 @@ TEST_F(PrngTest, ProviderRowsLifetimeAndAFailingGenerator) {
   EXPECT_TRUE(Empty(prng.BuildRndData(4, 3)) && StopFlag);
   provider.generator_fails = false;
   EXPECT_TRUE(Empty(prng.BuildRndData(4, 3)) && provider.generated == 1);
-  EXPECT_TRUE(boxes.shown.empty());
-}
 
-// A stopped request gives nothing (NonRepeatingNbrs {0, 0}), whichever yield
-// the click comes at.
-TEST_F(PrngTest, AStopAtEveryYieldOfARequestReturnsEmptyWithoutABox) {
   // Scripted bytes fix the range scan's length.
   provider.fill = [](auto out) { std::iota(out.begin(), out.end(), std::uint8_t{0}); };
   const std::function<bool()> stopped[] = {
@@ -115,17 +113,26 @@ TEST_F(PrngTest, AStopAtEveryYieldOfARequestReturnsEmptyWithoutABox) {
   };
   for (const auto& call : stopped) {
     ASSERT_FALSE(stopping_at(-1, call));
-    const std::int64_t total = pump.count;
-    for (std::int64_t k = 1; k <= total; ++k) EXPECT_TRUE(stopping_at(k, call)) << k;
+    for (std::int64_t k = 1, n = pump.count; k <= n; ++k) EXPECT_TRUE(stopping_at(k, call)) << k;
   }
   EXPECT_TRUE(boxes.shown.empty());
 }
 
+// Counts the draws, which tell the passes apart.
+struct CountingRandom : XoshiroRandom {
+  double Next() override {
+    ++draws;
+    return XoshiroRandom::Next();
+  }
+  int draws = 0;
+  ScopedServices scope{[this](Services& s) { s.pseudo_random = this; }};
+};
+
 // GetRndValue truncates both ends, includes them, gives the low end when it
 // is not below the high one, and spreads evenly: 200 is six standard
-// deviations or more. A span of 2^32 takes every word. BuildWithinRange
-// gives as many digits as bytes are asked for.
-TEST_F(PrngTest, GetRndValueAndBuildWithinRangeDigits) {
+// deviations or more. BuildWithinRange gives as many digits as bytes are
+// asked for.
+TEST_F(PrngTest, GetRndValueNonRepeatingNbrsAndReshuffleData) {
   for (auto [lo, hi, want] : {std::tuple{5., 5., 5}, {7., 3., 7}, {2.9, 2.1, 2}, {-3.9, -3.1, -3}})
     EXPECT_EQ(prng.GetRndValue(lo, hi), want);
   for (auto [low, high] : {std::pair{1, 6}, {-3, 3}, {-10, -7}, {1000, 1001}}) {
@@ -137,9 +144,7 @@ TEST_F(PrngTest, GetRndValueAndBuildWithinRangeDigits) {
     for (auto [value, count] : counts) EXPECT_NEAR(count, 6000 / values, 200) << value;
   }
   EXPECT_EQ(std::get<std::string>(prng.BuildWithinRange(10, 65, 90, 1)).size(), 10u);
-}
 
-TEST_F(PrngTest, NonRepeatingNbrsAndReshuffleData) {
   EXPECT_EQ(prng.NonRepeatingNbrs(5, 1, 10, -2, true), (std::vector{1, 3, 5, 7, 9, 0}));
   for (int i = 0; i < 20; ++i) {  // two are sorted too (unsorted, by chance once in 2^20)
     const auto two = prng.NonRepeatingNbrs(2, 1, 3, 1, true);
@@ -153,10 +158,12 @@ TEST_F(PrngTest, NonRepeatingNbrsAndReshuffleData) {
   for (int v : distinct) EXPECT_TRUE(v >= -50 && v <= 100 && (v + 50) % 5 == 0) << v;
 
   const Values sorted{1.0, 2.0, 3.0, 4.0, 5.0, 6.0, 7.0, 8.0, 9.0, 10.0, "spare"};
-  for (int mix : {0, -4, 1, 99, 100}) {
+  for (auto [mix, passes] : {std::pair{0, 15}, {-4, 15}, {1, 1}, {99, 99}, {100, 99}}) {
     Values data = sorted;
+    CountingRandom counting;
     prng.ReshuffleData(data, mix);
-    EXPECT_NE(data, sorted) << mix;
+    EXPECT_EQ(counting.draws, 3 + passes * 10) << mix;  // the re-seed draws three
+    EXPECT_NE(data, sorted);
     std::sort(data.begin(), data.end() - 1);
     EXPECT_EQ(data, sorted);
   }
@@ -199,6 +206,10 @@ TEST_F(PrngTest, CombSortRemoveDupesAndTheArrayHelpers) {
   prng.EmptyCollection(items);
   EXPECT_EQ(removed, (std::vector{3, 2, 1}));
   EXPECT_FALSE(items);
+  EXPECT_EQ(prng.IsArrayInitialized(RndResult(Bytes())), 0);
+  std::int32_t same = 5;
+  prng.SwapLong(same, same);
+  EXPECT_EQ(same, 5);
 }
 
 std::string Line(std::string text) { return text.append(60 - text.size(), ' '); }
