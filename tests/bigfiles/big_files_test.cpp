@@ -79,7 +79,11 @@ struct BigFilesTest : ::testing::Test, Bench {};
 // write is synced. Past the end of the file a read leaves the buffer's bytes
 // as they were; the end may be set anywhere. Descriptor 0 is a file like any
 // other.
-TEST_F(BigFilesTest, TransfersMoveEveryByteAtTheirOffset) {
+// A Stop at the k-th yield of a write (W) or an open (O, R): the result, the
+// caller's variable (-7 left alone by a read-only open, -1 after any failed
+// read-write open), the files left open, and whether the new
+// bytes were put on disk: after a write's flush (4, 5) they are, yet it fails.
+TEST_F(BigFilesTest, TransfersMoveEveryByteAndStopAtEachYield) {
 #ifndef _WIN32
   ::close(0);
 #endif
@@ -105,21 +109,15 @@ TEST_F(BigFilesTest, TransfersMoveEveryByteAtTheirOffset) {
     EXPECT_EQ(static_cast<ByteCount>(std::filesystem::file_size(path)), at + 60);
   }
   EXPECT_EQ(std::pair(layer.syncs, layer.sync_slips), std::pair(4, 0));
-}
 
-// A Stop at the k-th yield of a write (W) or an open (O, R): the result, the
-// caller's variable (-7 left alone by a read-only open, -1 after any failed
-// read-write open), the files left open, and whether the new
-// bytes were put on disk: after a write's flush (4, 5) they are, yet it fails.
-TEST_F(BigFilesTest, StopAtEachYield) {
   // clang-format off
-  const std::tuple<char, int, bool, FileHandle, int, bool> rows[] = {
+  const std::tuple<char, int, bool, FileHandle, int, bool> stops[] = {
       {'W', 0, true, 1, 1, true},    {'W', 1, false, 1, 1, false},  {'W', 2, false, 1, 0, false},
       {'W', 3, false, 1, 0, false},  {'W', 4, false, 1, 0, true},   {'W', 5, false, 1, 0, true},
       {'O', 0, true, 1, 1, false},   {'O', 1, false, -1, 0, false}, {'O', 2, false, -1, 0, false},
       {'R', 0, true, 1, 1, false},   {'R', 1, false, -7, 0, false}, {'R', 2, false, 0, 0, false}};
   // clang-format on
-  for (const auto& [member, k, result, var, open, put] : rows) {
+  for (const auto& [member, k, result, var, open, put] : stops) {
     SCOPED_TRACE(std::string(1, member) + std::to_string(k));
     FileHandle handle = Open("old-old-old");
     if (member != 'W') {
@@ -156,6 +154,8 @@ TEST(BigFiles, RefusalsShowOneBoxAndReturnFalse) {
        at("Failed to set write file pointer.", "API_WriteFile"), true, 0},
       {"ReadPipe", [](Bench& t) { return t.Read(t.OpenPipe()); },
        at("Failed to set read file pointer.", "API_ReadFile"), true, 0},
+      {"CutPipe", [](Bench& t) { t.files.API_SetEndOfFile(t.OpenPipe(), 0); return false; },
+       at("Failed to set end of file pointer.", "API_SetEndOfFile"), false, 1},
       // The real layer's Sync reaches the system, which cannot sync a device.
       {"SyncDevice", [](Bench& t) { return t.Write(t.OpenAt("/dev/null"), 0, 16); },
        at("Failed to write to file.", "API_WriteFile"), true, 0},
@@ -201,26 +201,14 @@ TEST(BigFiles, RefusalsShowOneBoxAndReturnFalse) {
   }
 }
 
-// A failed open shows nothing: the caller decides what to tell. A
-// pre-sized file whose sync fails has failed.
-TEST_F(BigFilesTest, FailedOpensShowNothingAndAnUnsyncedSizeFails) {
-  FileHandle missing = 77, absent = 77, folder = 77;
-  EXPECT_FALSE(files.OpenReadWrite(dir.File("missing/folder.bin"), missing));
-  EXPECT_FALSE(files.OpenReadOnly(dir.File("missing.bin"), absent));
-  EXPECT_FALSE(files.OpenReadOnly(dir.path().string(), folder)) << "a folder is no file";
-  EXPECT_EQ(std::tuple(missing, absent, folder), std::tuple(-1, 77, -1));
-  EXPECT_TRUE(boxes.shown.empty());
-
-  layer.Fail(FileDouble::kSync, 1, EIO);
-  EXPECT_FALSE(files.CreateBigFile(dir.File("sized.bin"), 10));
-}
-
 // An existing read-only file is made writable, emptied and extended with
 // zeros, verified; 0 bytes empty it.
 // Sizes in bits are upper-case hex without prefix or leading zeros, also
 // past 2^31 - 1 bits; a missing file is -1 and leaves the text alone, and
 // a FIFO without a writer does not hang the measuring.
-TEST_F(BigFilesTest, CreateBigFileAndCalcFileSize) {
+// A failed open shows nothing: the caller decides what to tell. A
+// pre-sized file whose sync fails has failed.
+TEST_F(BigFilesTest, CreateBigFileCalcFileSizeAndFailedOpens) {
   namespace fs = std::filesystem;
   WriteFileBytes(path, "old content that must go");
   fs::permissions(PathFromUtf8(path), fs::perms::owner_read | fs::perms::group_read);
@@ -248,28 +236,43 @@ TEST_F(BigFilesTest, CreateBigFileAndCalcFileSize) {
   files.CalcFileSize(dir.File("fifo"), size);
   EXPECT_EQ(size, 0);
 #endif
+  FileHandle missing = 77, absent = 77, folder = 77;
+  EXPECT_FALSE(files.OpenReadWrite(dir.File("missing/folder.bin"), missing));
+  EXPECT_FALSE(files.OpenReadOnly(dir.File("missing.bin"), absent));
+  EXPECT_FALSE(files.OpenReadOnly(dir.path().string(), folder)) << "a folder is no file";
+  EXPECT_EQ(std::tuple(missing, absent, folder), std::tuple(-1, 77, -1));
+  layer.Fail(FileDouble::kSync, 1, EIO);
+  EXPECT_FALSE(files.CreateBigFile(dir.File("sized.bin"), 10));
   EXPECT_TRUE(boxes.shown.empty());
 }
 
-#ifndef _WIN32
-// An output folder may be reached through a symbolic link; a file is no
-// folder, whatever leads to it. A file opened for writing never is reached
-// through a link: the writes would land outside the folder.
-TEST(PosixFileLayer, FoldersFollowLinksAndWritesNever) {
+// A closed handle is EBADF. On Windows a name that is no UTF-8 is EINVAL.
+// Elsewhere an output folder may be reached through a symbolic link; a file
+// is no folder, whatever leads to it. A file opened for writing never is
+// reached through a link: the writes would land outside the folder.
+TEST(FileLayer, RefusalsSetTheErrnoAndLinks) {
   TempDir dir;
+  FileLayer& layer = CurrentFileLayer();
+  const int closed = layer.Open(dir.File("closed"), FileLayer::Access::ReadWriteAlways);
+  ASSERT_TRUE(layer.Close(closed));
+  EXPECT_FALSE(layer.Sync(closed));
+  EXPECT_EQ(errno, EBADF);
+#ifdef _WIN32
+  bool created = false;
+  EXPECT_LT(layer.OpenTarget(dir.Utf8() + "\\\xC3(", created), 0);
+  EXPECT_EQ(errno, EINVAL);
+#else
   WriteFileBytes(dir.File("file"), "x");
   std::filesystem::create_directory(dir.File("folder"));
   std::filesystem::create_directory_symlink(dir.File("folder"), dir.File("to_folder"));
   std::filesystem::create_symlink(dir.File("file"), dir.File("to_file"));
   for (const auto& [name, folder] :
        {std::pair{"to_folder", true}, {"to_file", false}, {"gone", false}})
-    EXPECT_EQ(CurrentFileLayer().IsFolder(dir.File(name)), folder) << name;
-  errno = 0;
-  EXPECT_EQ(CurrentFileLayer().Open(dir.File("to_file"), FileLayer::Access::ReadWriteAlways), -1);
+    EXPECT_EQ(layer.IsFolder(dir.File(name)), folder) << name;
+  EXPECT_EQ(layer.Open(dir.File("to_file"), FileLayer::Access::ReadWriteAlways), -1);
   EXPECT_EQ(errno, ELOOP);
-}
-
 #endif
+}
 
 }  // namespace
 }  // namespace torvane

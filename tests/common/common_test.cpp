@@ -1,23 +1,19 @@
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <stdexcept>
 
 #include "common/case_mapping.h"
 #include "common/error_box.h"
-#include "common/number_locale.h"
-#include "common/pseudo_random.h"
 #include "common/services.h"
 #include "common/settings_store.h"
-#include "common/text.h"
 #include "common/yield.h"
 #include "tests/support/fakes.h"
 
 namespace torvane {
 namespace {
 
-using testing::FakeTicks;
-using testing::RecordingMessageBoxes;
-using testing::ScriptedPump;
+using namespace testing;
 
 // Puts `policy` in force, over the pump's every-yield one, for the scope's lifetime.
 auto Policy(YieldPolicy p) {
@@ -69,20 +65,13 @@ TEST(CaseMapping, LetterPairsConvertBothWaysAndTheRestStays) {
     return text;
   };
   EXPECT_EQ(converted(mixed, CaseConversion::Upper), upper + upper + unpaired);
-  EXPECT_EQ(converted(mixed, CaseConversion::None), mixed);
-}
-
-// Both ends lose their blanks, the inside keeps them; cPrng trims spaces only.
-TEST(Text, TrimBlanksTakesBlanksFromBothEndsOnly) {
-  const std::tuple<std::string_view, std::string_view, std::string_view> rows[] = {
-      {" \t1 5\t ", " \t", "1 5"}, {" \t \t", " \t", ""}, {"  a\t  ", " ", "a\t"}};
-  for (const auto& [text, blanks, trimmed] : rows) EXPECT_EQ(TrimBlanks(text, blanks), trimmed);
-  EXPECT_EQ(TrimBlanks("\t 6 \t"), "6");
 }
 
 // Each scope hands back what it found, the yield policy included: once the
 // inner scope ends, the outer pump runs at every yield again.
-TEST(Services, NestedScopesRestoreExactlyWhatEachFound) {
+// The error box names the failing statement and the procedure goes on; a
+// box without a title of its own carries the application's.
+TEST(Services, ScopesRestoreWhatTheyFoundAndTheErrorBoxNamesTheStatement) {
   RecordingMessageBoxes boxes;
   {
     ScriptedPump outer;
@@ -95,20 +84,19 @@ TEST(Services, NestedScopesRestoreExactlyWhatEachFound) {
       EXPECT_EQ(inner.count, 0);
     }
     EXPECT_EQ(CurrentServices().clock, nullptr);
-    Yield();
-    Yield();
+    for (int i = 0; i < 2; ++i) Yield();
     EXPECT_EQ(outer.count, 2);
   }
   EXPECT_EQ(CurrentServices().pump, nullptr);
-}
+  // A scope ending before one begun inside it would leave that one's doubles in force.
+  std::optional<ScopedServices> first(std::in_place, Policy({}));
+  std::optional<ScopedServices> second(std::in_place, Policy({}));
+  EXPECT_DEATH(first.reset(), "out of order");
+  second.reset();
 
-// The error box names the failing statement and the procedure goes on; a
-// box without a title of its own carries the application's.
-TEST(Boxes, TheErrorBoxNamesTheStatementAndTheProcedureGoesOn) {
   EXPECT_EQ(ErrorBoxText("Overflow", "Form1", "PushButton1_Click", 30),
             "Overflow\r\nin Torvane2021/08/31.Form1.PushButton1_Click at line 30\r\r"
             "Please email screenshot of this message to support@torvane.dev");
-  RecordingMessageBoxes boxes;
   ErrorTrap trap("FileCreator", "CalcProgress");
   int ran = 0;
   trap(10, [&] { ++ran; });
@@ -120,33 +108,9 @@ TEST(Boxes, TheErrorBoxNamesTheStatementAndTheProcedureGoesOn) {
   EXPECT_EQ(boxes.shown[0].text, ErrorBoxText("Overflow", "FileCreator", "CalcProgress", 20));
   EXPECT_EQ(std::tuple(boxes.shown[0].title, boxes.shown[0].icon, boxes.shown[1].title),
             std::tuple("Application Error", MsgIcon::Exclamation, "Torvane"));
-}
-
-TEST(NumberLocale, ThousandsUseTheUserSeparator) {
-  EXPECT_EQ(FormatThousands(INT64_MIN), "-9,223,372,036,854,775,808");
-  SetUserNumberLocale({",", "."});
-  EXPECT_EQ(FormatThousands(1024), "1.024");
-  SetUserNumberLocale({});
-}
-
-TEST(Settings, MemoryStoreFallsBackPerAddress) {
-  MemorySettingsStore store;
-  store.SaveSetting(kSettingsApplication, kSettingsSection, "Text1", "10");
-  EXPECT_EQ(store.GetSetting(kSettingsApplication, kSettingsSection, "Text1", "0"), "10");
-  EXPECT_EQ(store.GetSetting(kSettingsApplication, "Other", "Text1", "0"), "0");
-  EXPECT_TRUE(store.Contains("Text1") && !store.Contains("Text2"));
-}
-
-TEST(PseudoRandom, ReseedMakesTheSequenceAFunctionOfTheSeed) {
-  XoshiroRandom a, b;
-  a.Reseed(12345);
-  b.Reseed(12345);
-  for (int i = 0; i < 100; ++i) {
-    const double x = a.Next();
-    EXPECT_TRUE(x == b.Next() && x >= 0.0 && x < 1.0) << i << ": " << x;
-  }
-  b.Reseed(12346);
-  EXPECT_NE(a.Next(), b.Next());
+  MemorySettingsStore store;  // a setting is found by its key, whatever its section
+  store.SaveSetting(kSettingsApplication, "Other", "Text1", "10");
+  EXPECT_TRUE(store.Contains("Text1") && !store.Contains("Other"));
 }
 
 }  // namespace

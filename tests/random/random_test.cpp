@@ -44,15 +44,28 @@ struct Bench {
 struct PrngTest : ::testing::Test, Bench {};
 
 // "abc" through each code: the published digest's first digits and its
-// length tell the algorithm.
-TEST_F(PrngTest, CreateHashPicksTheDigestByItsCode) {
+// length tell the algorithm; the pairs form holds the same digits.
+// Then LongToDouble's ends; a hex conversion that finds StopFlag set converts one
+// byte, yields, yields again and gives nothing. (The formats of BuildRndData
+// are read from a known keystream below.)
+TEST_F(PrngTest, CreateHashLongToDoubleHexAndNulls) {
   const std::pair<std::string, std::size_t> digests[] = {
       {"DA853B0D", 32}, {"A448017A", 32}, {"90015098", 32}, {"A9993E36", 40},
       {"BA7816BF", 64}, {"CB00753F", 96}, {"DDAF35A1", 128}};
   for (int code = 0; code < 7; ++code) {
     const auto hex = std::get<std::string>(prng.CreateHash("abc", code, true));
     EXPECT_EQ(std::pair(hex.substr(0, 8), hex.size()), digests[code]) << code;
+    const auto pairs = std::get<std::vector<std::string>>(prng.CreateHash("abc", code, false));
+    EXPECT_EQ(std::accumulate(pairs.begin(), pairs.end(), std::string()), hex);
   }
+  EXPECT_DOUBLE_EQ(prng.LongToDouble(0), -0.999999999999);
+  EXPECT_DOUBLE_EQ(prng.LongToDouble(-1), 0.999999999999);
+  EXPECT_NEAR(prng.LongToDouble(INT32_MAX), 0.0, 1e-9);
+  ScriptedPump pump;
+  StopFlag = true;
+  EXPECT_TRUE(Empty(PrngTestAccess::Hex(prng, {"\0\xAB\xFF", 3})));
+  EXPECT_EQ(pump.count, 2);
+  EXPECT_EQ(prng.RemoveTrailingNulls(std::string("abc\0def", 7)), "abc");
 }
 
 // Rows 1 and 2 offer SHA-2; with only rows 3 and 4 the seed text is a whole
@@ -60,7 +73,9 @@ TEST_F(PrngTest, CreateHashPicksTheDigestByItsCode) {
 // StopFlag, and one that never acquired a provider releases none. A failing
 // generator stops the run without a box; with the flag set a request
 // returns at once.
-TEST_F(PrngTest, ProviderRowsLifetimeAndAFailingGenerator) {
+// A stopped request gives nothing (NonRepeatingNbrs {0, 0}), whichever yield
+// the click comes at.
+TEST_F(PrngTest, ProviderRowsLifetimeFailuresAndAStopAtEveryYield) {
   for (int first_working = 1; first_working <= 4; ++first_working) {
     FakeTicks ticks;
     provider.first_row = first_working;
@@ -82,26 +97,7 @@ TEST_F(PrngTest, ProviderRowsLifetimeAndAFailingGenerator) {
   EXPECT_TRUE(Empty(prng.BuildRndData(4, 3)) && StopFlag);
   provider.generator_fails = false;
   EXPECT_TRUE(Empty(prng.BuildRndData(4, 3)) && provider.generated == 1);
-  EXPECT_TRUE(boxes.shown.empty());
-}
 
-// LongToDouble's ends; a hex conversion that finds StopFlag set converts one
-// byte, yields, yields again and gives nothing. (The formats of BuildRndData
-// are read from a known keystream below.)
-TEST_F(PrngTest, LongToDoubleHexAndNulls) {
-  EXPECT_DOUBLE_EQ(prng.LongToDouble(0), -0.999999999999);
-  EXPECT_DOUBLE_EQ(prng.LongToDouble(-1), 0.999999999999);
-  EXPECT_NEAR(prng.LongToDouble(INT32_MAX), 0.0, 1e-9);
-  ScriptedPump pump;
-  StopFlag = true;
-  EXPECT_TRUE(Empty(PrngTestAccess::Hex(prng, {"\0\xAB\xFF", 3})));
-  EXPECT_EQ(pump.count, 2);
-  EXPECT_EQ(prng.RemoveTrailingNulls(std::string("abc\0def", 7)), "abc");
-}
-
-// A stopped request gives nothing (NonRepeatingNbrs {0, 0}), whichever yield
-// the click comes at.
-TEST_F(PrngTest, AStopAtEveryYieldOfARequestReturnsEmptyWithoutABox) {
   // Scripted bytes fix the range scan's length.
   provider.fill = [](auto out) { std::iota(out.begin(), out.end(), std::uint8_t{0}); };
   const std::function<bool()> stopped[] = {
@@ -117,30 +113,9 @@ TEST_F(PrngTest, AStopAtEveryYieldOfARequestReturnsEmptyWithoutABox) {
   };
   for (const auto& call : stopped) {
     ASSERT_FALSE(stopping_at(-1, call));
-    const std::int64_t total = pump.count;
-    for (std::int64_t k = 1; k <= total; ++k) EXPECT_TRUE(stopping_at(k, call)) << k;
+    for (std::int64_t k = 1, n = pump.count; k <= n; ++k) EXPECT_TRUE(stopping_at(k, call)) << k;
   }
   EXPECT_TRUE(boxes.shown.empty());
-}
-
-// GetRndValue truncates both ends, includes them, gives the low end when it
-// is not below the high one, and spreads evenly: 200 is six standard
-// deviations or more. A span of 2^32 takes every word. BuildWithinRange
-// gives as many digits as bytes are asked for.
-TEST_F(PrngTest, GetRndValueAndBuildWithinRangeDigits) {
-  for (auto [lo, hi, want] : {std::tuple{5., 5., 5}, {7., 3., 7}, {2.9, 2.1, 2}, {-3.9, -3.1, -3}})
-    EXPECT_EQ(prng.GetRndValue(lo, hi), want);
-  for (auto [low, high] : {std::pair{1, 6}, {-3, 3}, {-10, -7}, {1000, 1001}}) {
-    std::map<int, int> counts;
-    for (int i = 0; i < 6000; ++i) ++counts[prng.GetRndValue(low, high)];
-    const int values = high - low + 1;  // each drawn, none outside, about equally often
-    EXPECT_EQ(std::tuple(counts.begin()->first, counts.rbegin()->first, counts.size()),
-              std::tuple(low, high, static_cast<std::size_t>(values)));
-    for (auto [value, count] : counts) EXPECT_NEAR(count, 6000 / values, 200) << value;
-  }
-  prng.GetRndValue(INT32_MIN, INT32_MAX);
-  EXPECT_FALSE(StopFlag);
-  EXPECT_EQ(std::get<std::string>(prng.BuildWithinRange(10, 65, 90, 1)).size(), 10u);
 }
 
 // Counts the draws, which tell the passes apart.
@@ -153,7 +128,23 @@ struct CountingRandom : XoshiroRandom {
   ScopedServices scope{[this](Services& s) { s.pseudo_random = this; }};
 };
 
-TEST_F(PrngTest, NonRepeatingNbrsAndReshuffleData) {
+// GetRndValue truncates both ends, includes them, gives the low end when it
+// is not below the high one, and spreads evenly: 200 is six standard
+// deviations or more. BuildWithinRange gives as many digits as bytes are
+// asked for.
+TEST_F(PrngTest, GetRndValueNonRepeatingNbrsAndReshuffleData) {
+  for (auto [lo, hi, want] : {std::tuple{5., 5., 5}, {7., 3., 7}, {2.9, 2.1, 2}, {-3.9, -3.1, -3}})
+    EXPECT_EQ(prng.GetRndValue(lo, hi), want);
+  for (auto [low, high] : {std::pair{1, 6}, {-3, 3}, {-10, -7}, {1000, 1001}}) {
+    std::map<int, int> counts;
+    for (int i = 0; i < 6000; ++i) ++counts[prng.GetRndValue(low, high)];
+    const int values = high - low + 1;  // each drawn, none outside, about equally often
+    EXPECT_EQ(std::tuple(counts.begin()->first, counts.rbegin()->first, counts.size()),
+              std::tuple(low, high, static_cast<std::size_t>(values)));
+    for (auto [value, count] : counts) EXPECT_NEAR(count, 6000 / values, 200) << value;
+  }
+  EXPECT_EQ(std::get<std::string>(prng.BuildWithinRange(10, 65, 90, 1)).size(), 10u);
+
   EXPECT_EQ(prng.NonRepeatingNbrs(5, 1, 10, -2, true), (std::vector{1, 3, 5, 7, 9, 0}));
   for (int i = 0; i < 20; ++i) {  // two are sorted too (unsorted, by chance once in 2^20)
     const auto two = prng.NonRepeatingNbrs(2, 1, 3, 1, true);
@@ -202,16 +193,6 @@ TEST_F(PrngTest, CombSortRemoveDupesAndTheArrayHelpers) {
     EXPECT_TRUE(prng.RemoveDupes(data, case_sensitive, removed));
     EXPECT_EQ(std::pair(data, removed), std::pair(kept, dupes));
   }
-  ScriptedPump pump;  // a stop while sorting leaves the array whole, without a box
-  pump.stop_at = 3;
-  Values data{"c", "b", "a", "a", "d", ""};
-  EXPECT_FALSE(prng.RemoveDupes(data));
-  EXPECT_EQ(data.size(), 6u);
-  EXPECT_TRUE(boxes.shown.empty());
-
-  EXPECT_TRUE(prng.IsArrayInitialized(RndResult(Bytes(3))) && prng.IsArrayInitialized(Values(1)));
-  for (const RndResult& none : {RndResult(), RndResult(Bytes()), RndResult("ab")})
-    EXPECT_EQ(prng.IsArrayInitialized(none), 0);
 
   static std::vector<int> removed;  // outlives the collection
   struct Recording : Collection {
@@ -225,11 +206,10 @@ TEST_F(PrngTest, CombSortRemoveDupesAndTheArrayHelpers) {
   prng.EmptyCollection(items);
   EXPECT_EQ(removed, (std::vector{3, 2, 1}));
   EXPECT_FALSE(items);
-
-  std::int32_t a = 5, b = -9;
-  prng.SwapLong(a, b);
-  prng.SwapLong(a, a);
-  EXPECT_EQ(std::pair(a, b), std::pair(-9, 5));
+  EXPECT_EQ(prng.IsArrayInitialized(RndResult(Bytes())), 0);
+  std::int32_t same = 5;
+  prng.SwapLong(same, same);
+  EXPECT_EQ(same, 5);
 }
 
 std::string Line(std::string text) { return text.append(60 - text.size(), ' '); }
@@ -341,10 +321,9 @@ TEST(ChaCha20, EveryImplementationGivesTheReferenceKeystream) {
   for (const auto& [key_hex, nonce_hex, counter, pieces, expected] : rows) {
     SCOPED_TRACE(key_hex + " " + nonce_hex);
     const Bytes key = FromHex(key_hex), nonce = FromHex(nonce_hex), want = FromHex(expected);
-    const std::span<const std::uint8_t, 32> key_span(key.data(), 32);
-    const std::span<const std::uint8_t, 12> nonce_span(nonce.data(), 12);
     EXPECT_EQ(Keystream(key_hex, nonce_hex, counter, want.size()), want);
-    ChaCha20Stream stream(key_span, nonce_span, counter);
+    ChaCha20Stream stream(std::span<const std::uint8_t, 32>(key.data(), 32),
+                          std::span<const std::uint8_t, 12>(nonce.data(), 12), counter);
     Bytes ours;
     for (std::size_t piece : pieces) {
       Bytes part(piece, 0xAA);
@@ -365,9 +344,7 @@ TEST(SeededCryptoProvider, BuildRndDataReadsTheKeystreamInOrderInEveryFormat) {
   cPrng prng;
   Bytes first(stream.begin(), stream.begin() + 32);
   first.push_back(0);
-  const auto text = [&](int from) {
-    return RndResult(std::string(&stream[from], &stream[from + 4]));
-  };
+  const auto text = [&](int i) { return RndResult(std::string(&stream[i], &stream[i + 4])); };
   // In order: bytes 40 on are a2 6b f3 90 ba a7 ec 8d, then the words
   // 1e898c4e, 8fda0477, a43be8f8 and c589fa98, little-endian.
   EXPECT_EQ(prng.BuildRndData(32, 3), RndResult(first));
@@ -379,8 +356,7 @@ TEST(SeededCryptoProvider, BuildRndDataReadsTheKeystreamInOrderInEveryFormat) {
   EXPECT_EQ(prng.BuildRndData(2, 4), RndResult(std::vector{0x1E898C4E, -0x7025FB89, 0}));
   const std::vector words{prng.LongToDouble(-0x5BC41708), prng.LongToDouble(-0x3A760568), 0.0};
   EXPECT_EQ(prng.BuildRndData(2, 5), RndResult(words));
-  Bytes none(4);
-  EXPECT_FALSE(seeded.provider.GenRandom(0, {}, none));
+  EXPECT_FALSE(seeded.provider.GenRandom(0, {}, first));
 }
 
 // BuildWithinRange draws whole 4096-byte blocks, each call a fresh one,
@@ -420,6 +396,40 @@ TEST(SeededCryptoProvider, BuildWithinRangeSpendsWholeBlocks) {
     const auto next = stream.begin() + static_cast<std::ptrdiff_t>(block * kBlock);
     EXPECT_EQ(std::get<std::string>(prng.BuildRndData(16, 0)), std::string(next, next + 16));
   }
+}
+
+// Every byte replaced, the last too (kept by chance once in 256 draws),
+// with additional input or without, and nothing without a handle; the bulk
+// stream fills a request of many pieces to its end. A hash fed in pieces is
+// the hash fed at once; a short buffer is refused without spoiling the
+// value; once read it takes no more data.
+TEST(SystemProvider, KeepsTheProviderContract) {
+  CryptoProvider& system = SystemCryptoProvider();
+  const ProviderHandle handle = system.Acquire(kProviderRows[0]);
+  Bytes buffer(4096), bulk(100001);
+  int last_kept = 0;
+  for (std::string_view input : {"", "seed", "", "seed", "", "seed", "", "seed"}) {
+    const std::uint8_t last = buffer.back();
+    ASSERT_TRUE(system.GenRandom(handle, input, buffer));
+    last_kept += buffer.back() == last;
+  }
+  ASSERT_TRUE(system.OpenStream()->Next(bulk));
+  EXPECT_TRUE(last_kept < 4 && std::count(bulk.end() - 64, bulk.end(), 0) < 64) << last_kept;
+  const std::uint8_t abc[] = {'a', 'b', 'c'};
+  for (auto algid : {kAlgMd2, kAlgMd4, kAlgMd5, kAlgSha1, kAlgSha256, kAlgSha384, kAlgSha512}) {
+    auto whole = system.CreateHash(handle, algid), pieces = system.CreateHash(handle, algid);
+    Bytes expected(64), value(64);
+    std::uint32_t length = 0;
+    ASSERT_TRUE(whole && pieces && whole->HashData(abc) && whole->GetHashValue(expected, length));
+    EXPECT_TRUE(pieces->HashData(std::span(abc).first(1)) &&
+                pieces->HashData(std::span(abc).subspan(1)) &&
+                !pieces->GetHashValue(std::span(value).first(length - 1), length) &&
+                pieces->GetHashValue(value, length) && !pieces->HashData(abc) && value == expected)
+        << algid;
+  }
+  EXPECT_FALSE(system.GenRandom(0, {}, buffer) || system.CreateHash(handle, 0x8005) ||
+               system.CreateHash(0, kAlgSha256));
+  system.Release(handle);
 }
 
 }  // namespace
