@@ -247,6 +247,7 @@ TEST(PrngBoxes, EveryBoxIsShownByteForByte) {
         "Return data length must be greater than zero.", false},
     // GetRndValue: either end outside 32 bits, or not a number.
     {[](auto& t) { return t.prng.GetRndValue(0, 3e9) == 0; }, kLong, false},
+    {[](auto& t) { return t.prng.GetRndValue(3e9, 5) == 0; }, kLong, false},
     {[](auto& t) { return t.prng.GetRndValue(NAN, 5) == 0; }, kLong, false},
     // NonRepeatingNbrs and the arrays.
     {[](auto& t) { return t.prng.NonRepeatingNbrs(0, 1, 10).empty(); },
