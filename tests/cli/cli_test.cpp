@@ -259,6 +259,9 @@ TEST(ProgressLine, FitsTheTerminal) {
   EXPECT_EQ(RenderProgress(1048576, 2097152, 1.0, 10), " 50%  1,0");
   EXPECT_EQ(RenderProgress(5000, 4000, 2.0),
             "[####################] 100%  4,000 / 4,000 bytes  2.0 KB/s");
+  EXPECT_EQ(RenderProgress(1LL << 30, 3601LL << 30, 1.0),  // an hour left
+            "[....................]   0%  1,073,741,824 / 3,866,544,308,224 bytes  1.0 GB/s  "
+            "1:00:00 left");
 }
 
 }  // namespace

@@ -274,7 +274,8 @@ TEST(Content, WritesItsSequenceAndOnlyItsAlphabet) {
 
     std::string tampered = file;
     const auto& [check, tamper, at] = row.read;
-    if (tamper == Flip) tampered[at] = tampered[at] == '\1' ? '\2' : '\1';
+    if (tamper == Flip)
+      tampered[at] = tampered[at] == '\0' ? '\1' : '\0';  // 0: only compressible content holds it
     if (tamper == Cut) tampered.pop_back();
     if (tamper == Grow) tampered.push_back('\0');
     WriteFileBytes(path, tampered);

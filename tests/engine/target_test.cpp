@@ -136,6 +136,11 @@ TEST_F(EngineTest, TheFolderTestsAskTheFileLayer) {
     EXPECT_EQ(LastOutcome(), RunOutcome::Failed);
     EXPECT_TRUE(fs::is_empty(dir.path()));
   }
+  // A NUL inside would have the system test the folder before it.
+  boxes.shown.clear();
+  job.OutputFolder += std::string("\0sub", 4);
+  PushButton1_Click();
+  EXPECT_EQ(boxes.Texts(), std::vector<std::string>{missing});
 }
 
 }  // namespace
