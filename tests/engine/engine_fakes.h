@@ -19,8 +19,9 @@ namespace torvane::testing {
 // What a row gets wrong: creating or emptying a file, opening it for
 // writing, the third write (failing, or throwing out of the file layer), or
 // that write only half done and every later one refused for want of space;
-// the third draw of random data, or the checksum (Events sets those up).
-enum class Fault { None, Create, Open, Write, Throw, NoSpace, Draw, NoHash, Hashing, Digest };
+// the third draw of random data (failing, or out of memory), or the
+// checksum (Events sets those up).
+enum class Fault { None, Create, Open, Write, Throw, NoSpace, Draw, Oom, NoHash, Hashing, Digest };
 
 // The window with the output folder a fresh TempDir and every file call
 // going through `layer`; no run may leave a file open, and the run options

@@ -102,9 +102,10 @@ struct EventRow {
 // with a range of no byte value the fixed-length builder keeps drawing until
 // Stop; another file put at the name, or the file grown, while the run writes
 // fails the run at its end. A generator that fails at its third draw ends
-// the run with the whole writes before it, on two threads as on one; a
-// checksum that cannot be had (no hash, a hashing step or the digest
-// failing) fails the run and leaves no sidecar. "Done." follows in every
+// the run with the whole writes before it, on two threads as on one (out of
+// memory on the maker thread, with its box); a checksum that cannot be had
+// (no hash, a hashing step or the digest failing) fails the run and leaves
+// no sidecar. "Done." follows in every
 // case, and the provider's handles are given back.
 TEST(Events, ShowTheirMessageThenDone) {
   // One thread or two, gathering the writes; a checksum.
@@ -128,6 +129,7 @@ TEST(Events, ShowTheirMessageThenDone) {
       {true, Plain, Fault::Draw, "", 61440, two},
       {false, Plain, Fault::Draw, "", 122880, one},
       {false, Plain, Fault::Draw, "", 122880, two},
+      {false, Plain, Fault::Oom, "Out of memory", 122880, two},  // on the maker thread
       {true, Plain, Fault::NoHash, "checksum could not be computed", 0, sum},
       {true, Plain, Fault::Hashing, "checksum could not be computed", 80, sum},
       {false, Plain, Fault::Digest, "checksum could not be computed", 200000, sum}};
@@ -140,6 +142,11 @@ TEST(Events, ShowTheirMessageThenDone) {
     crypto.failing_step = row.fault == Fault::Hashing ? 1 : row.fault == Fault::Digest ? 2 : 0;
     crypto.failing_algid = kAlgSha256;  // the random data's own digests work
     crypto.failing_draw = row.fault == Fault::Draw ? 3 : 0;
+    if (row.fault == Fault::Oom) {
+      crypto.fill = [&crypto](auto) {
+        if (crypto.generated == 3) throw std::bad_alloc();
+      };
+    }
     SetRunOptions(row.options);
     w.Custom(row.event == Negative ? "-5" : row.event == ZeroLength ? " 0 " : "200000", row.fixed);
     w.job.LowText = row.event == NoByteValue ? "300" : row.event == LowTooBig ? "70000" : "0";
